@@ -1,0 +1,24 @@
+#include "platform.h"
+
+std::optional<std::vector<uint8_t>> readWholeFile(Platform& platform, const std::wstring& path,
+                                                  Share share) {
+    auto file = platform.open(path, OpenMode::Read, share);
+    if (!file) {
+        return std::nullopt;
+    }
+    auto size = file->size();
+    if (!size || *size > SIZE_MAX) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(*size));
+    if (file->read(bytes.data(), bytes.size()) != bytes.size()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool writeWholeFile(Platform& platform, const std::wstring& path, const void* data, size_t size,
+                    Share share) {
+    auto file = platform.open(path, OpenMode::Write, share);
+    return file && file->write(data, size) == size;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdio>
+
+#include "platform.h"
+
+// A File over a buffered stdio stream, which it closes.
+class StdioFile : public File {
+public:
+    explicit StdioFile(std::FILE* stream) : stream_(stream) {}
+    ~StdioFile() override { std::fclose(stream_); }
+
+    size_t read(void* buffer, size_t size) override { return std::fread(buffer, 1, size, stream_); }
+    size_t write(const void* data, size_t size) override {
+        return std::fwrite(data, 1, size, stream_);
+    }
+    bool seek(uint64_t offset) override;
+    std::optional<uint64_t> position() override;
+    std::optional<uint64_t> size() override;
+    bool atEnd() const override { return std::feof(stream_) != 0; }
+
+private:
+    bool seekTo(int64_t offset, int origin);
+    int64_t tell();
+
+    std::FILE* stream_;
+};

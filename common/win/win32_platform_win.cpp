@@ -1,0 +1,153 @@
+#include "win32_platform_win.h"
+
+#include <share.h>
+#include <cstdio>
+
+#include "common/stdio_file.h"
+#include "common/win/handles_win.h"
+
+namespace {
+
+UINT iconFlags(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Stop:
+            return MB_ICONSTOP;
+        case MessageIcon::Question:
+            return MB_ICONQUESTION;
+        case MessageIcon::Warning:
+            return MB_ICONWARNING;
+        case MessageIcon::Information:
+            return MB_ICONINFORMATION;
+        case MessageIcon::None:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<File> Win32Platform::open(const std::wstring& path, OpenMode mode, Share share) {
+    const wchar_t* modeText = mode == OpenMode::Read ? L"rb" : mode == OpenMode::Write ? L"wb" : L"ab";
+    int shareFlag = share == Share::All ? _SH_DENYNO : share == Share::DenyWrite ? _SH_DENYWR : _SH_DENYRW;
+    FILE* stream = _wfsopen(path.c_str(), modeText, shareFlag);
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<StdioFile>(stream);
+}
+
+bool Win32Platform::fileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32Platform::folderExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32Platform::isReadOnly(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool Win32Platform::clearReadOnly(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    return SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
+}
+
+bool Win32Platform::createFolder(const std::wstring& path) {
+    return CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Platform::removeFolder(const std::wstring& path) {
+    return RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+bool Win32Platform::deleteFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+std::vector<FolderItem> Win32Platform::listFolder(const std::wstring& path) {
+    std::vector<FolderItem> items;
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
+    if (!find) {
+        return items;
+    }
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            items.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        }
+    } while (FindNextFileW(find.get(), &data));
+    return items;
+}
+
+std::optional<uint64_t> Win32Platform::freeBytes(const std::wstring& path) {
+    std::wstring root = path.size() >= 2 && path[1] == L':' ? path.substr(0, 2) + L"\\" : path;
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr)) {
+        return std::nullopt;
+    }
+    return available.QuadPart;
+}
+
+DriveType Win32Platform::driveType(const std::wstring& root) {
+    switch (GetDriveTypeW(root.c_str())) {
+        case DRIVE_NO_ROOT_DIR:
+            return DriveType::NoRootFolder;
+        case DRIVE_REMOVABLE:
+            return DriveType::Removable;
+        case DRIVE_FIXED:
+            return DriveType::Fixed;
+        case DRIVE_REMOTE:
+            return DriveType::Remote;
+        case DRIVE_CDROM:
+            return DriveType::CdRom;
+        case DRIVE_RAMDISK:
+            return DriveType::RamDisk;
+        default:
+            return DriveType::Unknown;
+    }
+}
+
+std::wstring Win32Platform::currentFolder() {
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, buffer);
+    if (length == 0 || length >= MAX_PATH) {
+        return {};
+    }
+    return buffer;
+}
+
+std::wstring Win32Platform::wideFromAnsi(std::string_view bytes) {
+    if (bytes.empty()) {
+        return {};
+    }
+    int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), length);
+    return out;
+}
+
+std::string Win32Platform::ansiFromWide(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                     nullptr, nullptr);
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length,
+                        nullptr, nullptr);
+    return out;
+}
+
+void MessageBoxPrompt::showMessage(const std::wstring& text, MessageIcon icon) {
+    MessageBoxW(owner_, text.c_str(), caption_.c_str(), MB_OK | iconFlags(icon));
+}
+
+bool MessageBoxPrompt::askYesNo(const std::wstring& text, MessageIcon icon) {
+    return MessageBoxW(owner_, text.c_str(), caption_.c_str(), MB_YESNO | iconFlags(icon)) == IDYES;
+}
