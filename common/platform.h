@@ -47,7 +47,7 @@ enum class Share {
 
 enum class DriveType { Unknown, NoRootFolder, Removable, Fixed, Remote, CdRom, RamDisk };
 
-struct FolderItem {
+struct FolderEntry {
     std::wstring name;
     bool isFolder = false;
 };
@@ -70,7 +70,7 @@ public:
     virtual bool removeFolder(const std::wstring& path) = 0;
     virtual bool deleteFile(const std::wstring& path) = 0;
     // Entries of a folder, without "." and "..".
-    virtual std::vector<FolderItem> listFolder(const std::wstring& path) = 0;
+    virtual std::vector<FolderEntry> listFolder(const std::wstring& path) = 0;
     // Bytes available to the user on the drive that holds `path` ("C:" or "C:\...").
     virtual std::optional<uint64_t> freeBytes(const std::wstring& path) = 0;
     virtual DriveType driveType(const std::wstring& root) = 0;

@@ -103,8 +103,8 @@ bool PosixPlatform::deleteFile(const std::wstring& path) {
     return !fs::is_directory(host, error) && fs::remove(host, error);
 }
 
-std::vector<FolderItem> PosixPlatform::listFolder(const std::wstring& path) {
-    std::vector<FolderItem> items;
+std::vector<FolderEntry> PosixPlatform::listFolder(const std::wstring& path) {
+    std::vector<FolderEntry> items;
     std::error_code error;
     for (fs::directory_iterator it(hostPath(path), error), end; !error && it != end;
          it.increment(error)) {

@@ -69,8 +69,8 @@ bool Win32Platform::removeFolder(const std::wstring& path) {
 
 bool Win32Platform::deleteFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
 
-std::vector<FolderItem> Win32Platform::listFolder(const std::wstring& path) {
-    std::vector<FolderItem> items;
+std::vector<FolderEntry> Win32Platform::listFolder(const std::wstring& path) {
+    std::vector<FolderEntry> items;
     WIN32_FIND_DATAW data{};
     FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
     if (!find) {

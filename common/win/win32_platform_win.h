@@ -15,7 +15,7 @@ public:
     bool createFolder(const std::wstring& path) override;
     bool removeFolder(const std::wstring& path) override;
     bool deleteFile(const std::wstring& path) override;
-    std::vector<FolderItem> listFolder(const std::wstring& path) override;
+    std::vector<FolderEntry> listFolder(const std::wstring& path) override;
     std::optional<uint64_t> freeBytes(const std::wstring& path) override;
     DriveType driveType(const std::wstring& root) override;
     std::wstring currentFolder() override;
