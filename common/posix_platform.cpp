@@ -12,7 +12,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+bool isDriveLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
 
 }  // namespace
 
@@ -146,6 +148,10 @@ void PosixPlatform::sleep(unsigned milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-std::wstring PosixPlatform::wideFromAnsi(std::string_view bytes) { return wideFromCp1252(bytes); }
+std::wstring PosixPlatform::wideFromAnsi(std::string_view bytes) {
+    return wideFromCp1252(bytes);
+}
 
-std::string PosixPlatform::ansiFromWide(std::wstring_view text) { return cp1252FromWide(text); }
+std::string PosixPlatform::ansiFromWide(std::wstring_view text) {
+    return cp1252FromWide(text);
+}

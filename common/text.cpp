@@ -8,8 +8,12 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool isHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(char32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // Windows-1252 bytes 0x80..0x9F; 0 marks the five undefined positions, which
 // Windows maps to the C1 control of the same value.
@@ -81,7 +85,8 @@ std::optional<Placeholder> findPlaceholder(std::wstring_view format, std::wstrin
             continue;
         }
         size_t j = i + 1;
-        while (j < format.size() && std::wstring_view(L"-+ #0").find(format[j]) != std::wstring_view::npos) {
+        while (j < format.size() &&
+               std::wstring_view(L"-+ #0").find(format[j]) != std::wstring_view::npos) {
             ++j;
         }
         while (j < format.size() && format[j] >= L'0' && format[j] <= L'9') {
@@ -121,7 +126,8 @@ struct FieldWidth {
 FieldWidth parseWidth(std::wstring_view spec) {
     FieldWidth field;
     size_t i = 1;
-    for (; i < spec.size() && std::wstring_view(L"-+ #0").find(spec[i]) != std::wstring_view::npos; ++i) {
+    for (; i < spec.size() && std::wstring_view(L"-+ #0").find(spec[i]) != std::wstring_view::npos;
+         ++i) {
         field.leftAlign |= spec[i] == L'-';
         field.zeroPad |= spec[i] == L'0';
     }
@@ -218,7 +224,8 @@ std::vector<uint8_t> leBytesFromUtf16(std::u16string_view units) {
 std::string utf8FromWide(std::wstring_view text) {
     std::string out;
     forEachCodePoint(text, [&](char32_t c) {
-        appendUtf8(out, (isHighSurrogate(c) || isLowSurrogate(c) || c > 0x10FFFF) ? kReplacement : c);
+        appendUtf8(out,
+                   (isHighSurrogate(c) || isLowSurrogate(c) || c > 0x10FFFF) ? kReplacement : c);
     });
     return out;
 }
@@ -227,7 +234,11 @@ std::wstring wideFromUtf8(std::string_view text) {
     std::wstring out;
     for (size_t i = 0; i < text.size();) {
         auto b = static_cast<unsigned char>(text[i]);
-        size_t length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        size_t length = b < 0x80         ? 1
+                        : (b >> 5) == 6  ? 2
+                        : (b >> 4) == 14 ? 3
+                        : (b >> 3) == 30 ? 4
+                                         : 0;
         if (length == 0 || i + length > text.size()) {
             appendWide(out, kReplacement);
             ++i;
@@ -251,7 +262,8 @@ std::wstring wideFromCp1252(std::string_view bytes) {
     out.reserve(bytes.size());
     for (char ch : bytes) {
         auto b = static_cast<unsigned char>(ch);
-        char16_t u = (b >= 0x80 && b < 0xA0 && kCp1252High[b - 0x80] != 0) ? kCp1252High[b - 0x80] : b;
+        char16_t u =
+            (b >= 0x80 && b < 0xA0 && kCp1252High[b - 0x80] != 0) ? kCp1252High[b - 0x80] : b;
         out += static_cast<wchar_t>(u);
     }
     return out;

@@ -43,7 +43,8 @@ void copyToTemporaryFolder(UserPrompt& prompt, const UninstallTexts& texts) {
     GetTempPathW(MAX_PATH, tempBuffer);
     const std::wstring temp = tempBuffer;
     std::srand(GetTickCount());
-    const std::wstring program = temp + L"uninstall" + std::to_wstring(std::rand() % 32768) + L".exe";
+    const std::wstring program =
+        temp + L"uninstall" + std::to_wstring(std::rand() % 32768) + L".exe";
     const std::vector<std::pair<std::wstring, std::wstring>> copies = {
         {ownFileName(), program},
         {L"uninstall.ini", temp + L"uninstall.ini"},

@@ -35,11 +35,17 @@ std::wstring Dialog::itemText(int id) const {
     return buffer.data();
 }
 
-void Dialog::enableItem(int id, bool enabled) const { EnableWindow(item(id), enabled ? TRUE : FALSE); }
+void Dialog::enableItem(int id, bool enabled) const {
+    EnableWindow(item(id), enabled ? TRUE : FALSE);
+}
 
-void Dialog::setTitle(const std::wstring& text) const { SetWindowTextW(hwnd_, text.c_str()); }
+void Dialog::setTitle(const std::wstring& text) const {
+    SetWindowTextW(hwnd_, text.c_str());
+}
 
-void Dialog::show(bool visible) const { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+void Dialog::show(bool visible) const {
+    ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE);
+}
 
 void Dialog::end(INT_PTR result) {
     if (hwnd_ == nullptr) {
@@ -52,7 +58,9 @@ void Dialog::end(INT_PTR result) {
     }
 }
 
-void Dialog::handle(UINT message, Handler handler) { handlers_[message] = std::move(handler); }
+void Dialog::handle(UINT message, Handler handler) {
+    handlers_[message] = std::move(handler);
+}
 
 INT_PTR CALLBACK Dialog::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Dialog* self = nullptr;

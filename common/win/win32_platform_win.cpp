@@ -27,8 +27,12 @@ UINT iconFlags(MessageIcon icon) {
 }  // namespace
 
 std::unique_ptr<File> Win32Platform::open(const std::wstring& path, OpenMode mode, Share share) {
-    const wchar_t* modeText = mode == OpenMode::Read ? L"rb" : mode == OpenMode::Write ? L"wb" : L"ab";
-    int shareFlag = share == Share::All ? _SH_DENYNO : share == Share::DenyWrite ? _SH_DENYWR : _SH_DENYRW;
+    const wchar_t* modeText = mode == OpenMode::Read    ? L"rb"
+                              : mode == OpenMode::Write ? L"wb"
+                                                        : L"ab";
+    int shareFlag = share == Share::All         ? _SH_DENYNO
+                    : share == Share::DenyWrite ? _SH_DENYWR
+                                                : _SH_DENYRW;
     FILE* stream = _wfsopen(path.c_str(), modeText, shareFlag);
     if (stream == nullptr) {
         return nullptr;
@@ -67,7 +71,9 @@ bool Win32Platform::removeFolder(const std::wstring& path) {
     return RemoveDirectoryW(path.c_str()) != FALSE;
 }
 
-bool Win32Platform::deleteFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+bool Win32Platform::deleteFile(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != FALSE;
+}
 
 std::vector<FolderEntry> Win32Platform::listFolder(const std::wstring& path) {
     std::vector<FolderEntry> items;
@@ -126,9 +132,11 @@ std::wstring Win32Platform::wideFromAnsi(std::string_view bytes) {
     if (bytes.empty()) {
         return {};
     }
-    int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), length);
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(),
+                        length);
     return out;
 }
 
@@ -136,8 +144,8 @@ std::string Win32Platform::ansiFromWide(std::wstring_view text) {
     if (text.empty()) {
         return {};
     }
-    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
+    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                     0, nullptr, nullptr);
     std::string out(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length,
                         nullptr, nullptr);

@@ -45,7 +45,9 @@ std::optional<InstallConfig> loadConfiguration(const IniFile& ini, const std::ws
         return ini.getString(section, key, fallback, profileName);
     };
     auto number = [&](const std::wstring& section, const std::wstring& key,
-                      const std::wstring& fallback) { return parseLeadingInt(get(section, key, fallback)); };
+                      const std::wstring& fallback) {
+        return parseLeadingInt(get(section, key, fallback));
+    };
 
     InstallConfig config;
     if (!allocateTable(config.shortcuts, number(L"shortcut", L"count", L"0"), prompt,

@@ -29,7 +29,8 @@ std::vector<std::wstring> commandLineArguments() {
 std::wstring moduleFileName() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) {
             return {};
         }
@@ -107,11 +108,13 @@ bool InstallerApp::relaunchFromTemp() {
             return false;
         }
     }
-    for (const auto& path : deletionOrder(privateFolder, fileNameOf(program), platform_.isNtFamily())) {
+    for (const auto& path :
+         deletionOrder(privateFolder, fileNameOf(program), platform_.isNtFamily())) {
         ScheduleDeleteOnReboot(path);
     }
     const std::wstring parameters = encodeMediumArgument(sourceFolder);
-    ShellExecuteW(nullptr, L"open", copyPath.c_str(), parameters.c_str(), privateFolder.c_str(), SW_SHOW);
+    ShellExecuteW(nullptr, L"open", copyPath.c_str(), parameters.c_str(), privateFolder.c_str(),
+                  SW_SHOW);
     return false;
 }
 

@@ -9,7 +9,8 @@ std::wstring fileNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-bool copyFileToFolder(Platform& platform, const std::wstring& folder, const std::wstring& sourcePath) {
+bool copyFileToFolder(Platform& platform, const std::wstring& folder,
+                      const std::wstring& sourcePath) {
     const std::wstring destination = folder + L"\\" + fileNameOf(sourcePath);
     if (platform.fileExists(destination) && platform.isReadOnly(destination)) {
         platform.clearReadOnly(destination);
@@ -30,7 +31,9 @@ bool copyFileToFolder(Platform& platform, const std::wstring& folder, const std:
     return target && target->write(bytes.data(), bytes.size()) == bytes.size();
 }
 
-std::wstring privateFolderFor(const std::wstring& tempFolder) { return tempFolder + L"CKVStaging\\"; }
+std::wstring privateFolderFor(const std::wstring& tempFolder) {
+    return tempFolder + L"CKVStaging\\";
+}
 
 const std::vector<std::wstring>& filesCarriedByRelaunch() {
     static const std::vector<std::wstring> kFiles = {L"install.ini", L"JPGI.dll", L"ijl15.dll"};

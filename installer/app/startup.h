@@ -13,7 +13,8 @@ std::wstring fileNameOf(const std::wstring& path);
 
 // Copies one file into a folder under its own name, clearing the read-only
 // attribute of an existing copy first. An empty or unreadable source fails.
-bool copyFileToFolder(Platform& platform, const std::wstring& folder, const std::wstring& sourcePath);
+bool copyFileToFolder(Platform& platform, const std::wstring& folder,
+                      const std::wstring& sourcePath);
 
 // "%sCKVStaging\" under a temporary folder that ends in "\".
 std::wstring privateFolderFor(const std::wstring& tempFolder);

@@ -39,4 +39,6 @@ bool CZipFilePackage::Open(const std::wstring& mediumFolder) {
     return true;
 }
 
-void CZipFilePackage::Close() { stream_.reset(); }
+void CZipFilePackage::Close() {
+    stream_.reset();
+}

@@ -12,14 +12,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
 
-    const std::wstring record = std::wstring(L"arguments=") + commandLine + L"\r\nfolder=" + current + L"\r\n";
+    const std::wstring record =
+        std::wstring(L"arguments=") + commandLine + L"\r\nfolder=" + current + L"\r\n";
     HANDLE file = CreateFileW((folder + L"\\started.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return 1;
     }
     DWORD written = 0;
-    WriteFile(file, record.data(), static_cast<DWORD>(record.size() * sizeof(wchar_t)), &written, nullptr);
+    WriteFile(file, record.data(), static_cast<DWORD>(record.size() * sizeof(wchar_t)), &written,
+              nullptr);
     CloseHandle(file);
     return 0;
 }

@@ -7,7 +7,7 @@
 namespace {
 
 class IniFileTest : public ::testing::Test {
-protected:
+  protected:
     // Looks a key up in a file holding exactly `bytes`.
     std::wstring lookup(const std::string& bytes, const std::wstring& section,
                         const std::wstring& key, const std::wstring& fallback = L"<default>") {
@@ -107,7 +107,8 @@ TEST_F(IniFileTest, LinesLongerThan255UnitsMatchNothing) {
     const std::wstring longHeader = L"[" + std::wstring(300, L'a') + L"]";
     EXPECT_EQ(lookupBoth(L"[a]\r\n" + longHeader + L"\r\nk=v\r\n", L"a", L"k"), L"v");
     // A megabyte-long line is read safely.
-    EXPECT_EQ(lookupBoth(L"[a]\r\nk=" + std::wstring(1 << 20, L'z') + L"\r\nj=1\r\n", L"a", L"j"), L"1");
+    EXPECT_EQ(lookupBoth(L"[a]\r\nk=" + std::wstring(1 << 20, L'z') + L"\r\nj=1\r\n", L"a", L"j"),
+              L"1");
 }
 
 TEST_F(IniFileTest, LoneCarriageReturnStaysInTheLine) {

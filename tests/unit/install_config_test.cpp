@@ -9,7 +9,7 @@
 namespace {
 
 class InstallConfigTest : public ::testing::Test {
-protected:
+  protected:
     std::optional<InstallConfig> load(const std::wstring& text) {
         folder.write("install.ini", utf16File(text));
         return loadConfiguration(ini, folder.wide("install.ini"), prompt);
@@ -26,7 +26,8 @@ TEST_F(InstallConfigTest, ReadsSetupValuesAndTables) {
         L"[setup]\r\nprogramgroup=Varnholt Games\r\nproduct=Varnholt\r\nprogramfile=game.exe\r\n"
         L"url=http://varnholt.example/\r\nopen_url=http://varnholt.example/thanks\r\n"
         L"reg_file_ext_name=vup\r\nreg_key_name=Varnholt.Update\r\n"
-        L"[shortcut]\r\ncount=1\r\n[shortcut0]\r\nname=Play\r\nlink=game.exe\r\npos=\r\nparams=-w\r\n"
+        L"[shortcut]\r\ncount=1\r\n[shortcut0]\r\nname=Play\r\nlink=game.exe\r\npos=\r\nparams=-"
+        L"w\r\n"
         L"[restable]\r\nrescount=2\r\nstr0=Choose a folder\r\nstr1=Needs %d MB\r\n"
         L"[md5code]\r\ncount=1\r\npck1=0123456789abcdef0123456789abcdef\r\n");
     ASSERT_TRUE(config);
@@ -45,7 +46,8 @@ TEST_F(InstallConfigTest, ReadsSetupValuesAndTables) {
     ASSERT_EQ(config->texts.size(), 2U);
     EXPECT_EQ(config->text(1), L"Needs %d MB");
     EXPECT_EQ(config->text(54), L"") << "an undeclared text is empty";
-    EXPECT_EQ(config->packageDigests, std::vector<std::wstring>{L"0123456789abcdef0123456789abcdef"});
+    EXPECT_EQ(config->packageDigests,
+              std::vector<std::wstring>{L"0123456789abcdef0123456789abcdef"});
     EXPECT_TRUE(prompt.shown.empty());
 }
 
@@ -92,12 +94,12 @@ TEST_F(InstallConfigTest, FlagsAreNumbersWithDefaultOne) {
         const wchar_t* value;
         bool expected;
     };
-    for (const Case& c : {Case{L"0", false}, Case{L"00", false}, Case{L"abc", false},
-                          Case{L"", false}, Case{L" 1", true}, Case{L"12abc", true},
-                          Case{L"-1", true}}) {
+    for (const Case& c :
+         {Case{L"0", false}, Case{L"00", false}, Case{L"abc", false}, Case{L"", false},
+          Case{L" 1", true}, Case{L"12abc", true}, Case{L"-1", true}}) {
         std::wstring value = c.value;
-        auto config = load(L"[setup]\r\nfolder_create_flag=" + value +
-                           L"\r\npackage_check_flag=" + value + L"\r\n");
+        auto config = load(L"[setup]\r\nfolder_create_flag=" + value + L"\r\npackage_check_flag=" +
+                           value + L"\r\n");
         ASSERT_TRUE(config);
         EXPECT_EQ(config->folderCreateFlag, c.expected) << utf8FromWide(value);
         EXPECT_EQ(config->packageCheckFlag, c.expected) << utf8FromWide(value);
@@ -105,7 +107,8 @@ TEST_F(InstallConfigTest, FlagsAreNumbersWithDefaultOne) {
 }
 
 TEST_F(InstallConfigTest, SectionNamesAreCaseSensitive) {
-    auto config = load(L"[Setup]\r\nproduct=Wrong\r\nfolder_create_flag=0\r\n[RESTABLE]\r\nrescount=5\r\n");
+    auto config =
+        load(L"[Setup]\r\nproduct=Wrong\r\nfolder_create_flag=0\r\n[RESTABLE]\r\nrescount=5\r\n");
     ASSERT_TRUE(config);
     EXPECT_EQ(config->product, L"");
     EXPECT_TRUE(config->folderCreateFlag);

@@ -8,10 +8,11 @@
 namespace {
 
 class PackageOpenTest : public ::testing::Test {
-protected:
+  protected:
     void writeHeader(const PackageHeader& header, size_t length = kPackageHeaderSize) {
         auto bytes = header.serialize();
-        medium.write("data1.pck", std::string(bytes.begin(), bytes.begin() + static_cast<long>(length)));
+        medium.write("data1.pck",
+                     std::string(bytes.begin(), bytes.begin() + static_cast<long>(length)));
     }
 
     TempFolder medium;
@@ -44,7 +45,8 @@ TEST_F(PackageOpenTest, MissingPackageNamesTheMediumFolder) {
 TEST_F(PackageOpenTest, ShortHeader) {
     writeHeader(PackageHeader{}, 31);
     EXPECT_FALSE(reader.Open(medium.wide()));
-    EXPECT_EQ(prompt.texts(), std::vector<std::wstring>{L"Failed to read file head! " + medium.wide()});
+    EXPECT_EQ(prompt.texts(),
+              std::vector<std::wstring>{L"Failed to read file head! " + medium.wide()});
 }
 
 TEST_F(PackageOpenTest, OnlyVersionTwoIsKnown) {
@@ -54,7 +56,8 @@ TEST_F(PackageOpenTest, OnlyVersionTwoIsKnown) {
         writeHeader(header);
         prompt.shown.clear();
         EXPECT_FALSE(reader.Open(medium.wide())) << version;
-        EXPECT_EQ(prompt.texts(), std::vector<std::wstring>{L"Unknown file version! " + medium.wide()});
+        EXPECT_EQ(prompt.texts(),
+                  std::vector<std::wstring>{L"Unknown file version! " + medium.wide()});
     }
 }
 

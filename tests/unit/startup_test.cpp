@@ -44,7 +44,7 @@ TEST(StartupPaths, FileNameIsAfterTheLastBackslash) {
 }
 
 class CopyFileToFolderTest : public ::testing::Test {
-protected:
+  protected:
     TempFolder root;
     PosixPlatform platform;
 };
@@ -52,24 +52,30 @@ protected:
 TEST_F(CopyFileToFolderTest, CopiesUnderTheSameName) {
     root.write("medium/JPGI.dll", std::string("MZ\0\x01", 4));
     root.write("private/.keep", "");
-    ASSERT_TRUE(copyFileToFolder(platform, root.wide("private"), root.wide("medium") + L"\\JPGI.dll"));
+    ASSERT_TRUE(
+        copyFileToFolder(platform, root.wide("private"), root.wide("medium") + L"\\JPGI.dll"));
     EXPECT_EQ(root.read("private/JPGI.dll"), std::string("MZ\0\x01", 4));
 }
 
 TEST_F(CopyFileToFolderTest, ReplacesReadOnlyCopy) {
     root.write("medium/install.ini", "new");
     root.write("private/install.ini", "old and longer");
-    std::filesystem::permissions(root.path() / "private/install.ini", std::filesystem::perms::owner_read);
-    ASSERT_TRUE(copyFileToFolder(platform, root.wide("private"), root.wide("medium") + L"\\install.ini"));
+    std::filesystem::permissions(root.path() / "private/install.ini",
+                                 std::filesystem::perms::owner_read);
+    ASSERT_TRUE(
+        copyFileToFolder(platform, root.wide("private"), root.wide("medium") + L"\\install.ini"));
     EXPECT_EQ(root.read("private/install.ini"), "new");
 }
 
 TEST_F(CopyFileToFolderTest, EmptyOrMissingSourceFails) {
     root.write("medium/ijl15.dll", "");
     root.write("private/.keep", "");
-    EXPECT_FALSE(copyFileToFolder(platform, root.wide("private"), root.wide("medium") + L"\\ijl15.dll"));
-    EXPECT_FALSE(copyFileToFolder(platform, root.wide("private"), root.wide("medium") + L"\\none.dll"));
-    EXPECT_FALSE(copyFileToFolder(platform, root.wide("absent"), root.wide("medium") + L"\\ijl15.dll"));
+    EXPECT_FALSE(
+        copyFileToFolder(platform, root.wide("private"), root.wide("medium") + L"\\ijl15.dll"));
+    EXPECT_FALSE(
+        copyFileToFolder(platform, root.wide("private"), root.wide("medium") + L"\\none.dll"));
+    EXPECT_FALSE(
+        copyFileToFolder(platform, root.wide("absent"), root.wide("medium") + L"\\ijl15.dll"));
 }
 
 }  // namespace
