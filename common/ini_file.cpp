@@ -11,7 +11,7 @@ namespace {
 // One pass over the file's units (bytes in the ANSI form, 16-bit units after a
 // byte-order mark), handing out complete lines.
 class LineReader {
-  public:
+public:
     LineReader(const std::vector<uint8_t>& bytes, Platform& platform)
         : bytes_(bytes), platform_(platform) {
         wide_ = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
@@ -44,7 +44,7 @@ class LineReader {
         return std::nullopt;
     }
 
-  private:
+private:
     size_t unitSize() const { return wide_ ? 2 : 1; }
     char16_t peek() const {
         if (!wide_) {

@@ -14,7 +14,7 @@
 class Platform;
 
 class IniFile {
-  public:
+public:
     static constexpr size_t kMaxLineUnits = 255;
 
     explicit IniFile(Platform& platform) : platform_(platform) {}
@@ -22,6 +22,6 @@ class IniFile {
     std::wstring getString(const std::wstring& section, const std::wstring& key,
                            const std::wstring& defaultValue, const std::wstring& path) const;
 
-  private:
+private:
     Platform& platform_;
 };

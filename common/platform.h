@@ -14,7 +14,7 @@
 // A buffered byte stream, as fopen gives one. Paths are Windows-style wide
 // strings; implementations map them to the host.
 class File {
-  public:
+public:
     virtual ~File() = default;
     File() = default;
     File(const File&) = delete;
@@ -53,7 +53,7 @@ struct FolderEntry {
 };
 
 class Platform {
-  public:
+public:
     virtual ~Platform() = default;
     Platform() = default;
     Platform(const Platform&) = delete;
@@ -88,7 +88,7 @@ enum class MessageIcon { None, Stop, Question, Warning, Information };
 
 // Message boxes. Questions are Yes/No; true means Yes (retry or continue).
 class UserPrompt {
-  public:
+public:
     virtual ~UserPrompt() = default;
     UserPrompt() = default;
     UserPrompt(const UserPrompt&) = delete;

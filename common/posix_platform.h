@@ -8,7 +8,7 @@
 #include "platform.h"
 
 class PosixPlatform : public Platform {
-  public:
+public:
     explicit PosixPlatform(std::filesystem::path driveRoot = {});
 
     std::filesystem::path hostPath(const std::wstring& path) const;
@@ -30,6 +30,6 @@ class PosixPlatform : public Platform {
     std::wstring wideFromAnsi(std::string_view bytes) override;
     std::string ansiFromWide(std::wstring_view text) override;
 
-  private:
+private:
     std::filesystem::path driveRoot_;
 };

@@ -6,7 +6,7 @@
 
 // A File over a buffered stdio stream, which it closes.
 class StdioFile : public File {
-  public:
+public:
     explicit StdioFile(std::FILE* stream) : stream_(stream) {}
     ~StdioFile() override { std::fclose(stream_); }
 
@@ -19,7 +19,7 @@ class StdioFile : public File {
     std::optional<uint64_t> size() override;
     bool atEnd() const override { return std::feof(stream_) != 0; }
 
-  private:
+private:
     bool seekTo(int64_t offset, int origin);
     int64_t tell();
 

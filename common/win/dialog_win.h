@@ -11,7 +11,7 @@
 #include <string>
 
 class Dialog {
-  public:
+public:
     explicit Dialog(int layoutId);
     virtual ~Dialog();
     Dialog(const Dialog&) = delete;
@@ -34,7 +34,7 @@ class Dialog {
     // Ends a modal dialog with a result, or destroys a modeless one.
     void end(INT_PTR result);
 
-  protected:
+protected:
     // Answers whether the dialog manager should set the default focus.
     virtual bool onInit() { return true; }
     virtual void onOK() { end(IDOK); }
@@ -48,7 +48,7 @@ class Dialog {
     using Handler = std::function<bool(WPARAM, LPARAM, LRESULT& result)>;
     void handle(UINT message, Handler handler);
 
-  private:
+private:
     static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR reply(UINT message, LRESULT result);

@@ -9,7 +9,7 @@
 
 template <typename Traits>
 class UniqueHandle {
-  public:
+public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() = default;
@@ -35,7 +35,7 @@ class UniqueHandle {
     }
     Handle detach() { return std::exchange(handle_, Traits::invalid()); }
 
-  private:
+private:
     Handle handle_ = Traits::invalid();
 };
 
@@ -97,7 +97,7 @@ using RegKey = UniqueHandle<RegKeyTraits>;
 
 // A window's drawing context, released to its window.
 class WindowDc {
-  public:
+public:
     explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
     ~WindowDc() {
         if (dc_ != nullptr) {
@@ -108,27 +108,27 @@ class WindowDc {
     WindowDc& operator=(const WindowDc&) = delete;
     HDC get() const { return dc_; }
 
-  private:
+private:
     HWND window_;
     HDC dc_;
 };
 
 // Selects an object into a drawing context and puts the old one back.
 class SelectedObject {
-  public:
+public:
     SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
     ~SelectedObject() { SelectObject(dc_, old_); }
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
 
-  private:
+private:
     HDC dc_;
     HGDIOBJ old_;
 };
 
 // BeginPaint / EndPaint.
 class PaintScope {
-  public:
+public:
     explicit PaintScope(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
     ~PaintScope() { EndPaint(window_, &paint_); }
     PaintScope(const PaintScope&) = delete;
@@ -136,7 +136,7 @@ class PaintScope {
     HDC dc() const { return dc_; }
     const PAINTSTRUCT& paint() const { return paint_; }
 
-  private:
+private:
     HWND window_;
     PAINTSTRUCT paint_{};
     HDC dc_ = nullptr;
@@ -145,7 +145,7 @@ class PaintScope {
 // A COM interface pointer that releases its reference.
 template <typename T>
 class ComPtr {
-  public:
+public:
     ComPtr() = default;
     ~ComPtr() { reset(); }
     ComPtr(const ComPtr&) = delete;
@@ -178,13 +178,13 @@ class ComPtr {
         return pointer_->QueryInterface(iid, reinterpret_cast<void**>(out.put()));
     }
 
-  private:
+private:
     T* pointer_ = nullptr;
 };
 
 // CoInitialize / CoUninitialize for one thread.
 class ComScope {
-  public:
+public:
     ComScope() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
     ~ComScope() {
         if (initialised_) {
@@ -194,6 +194,6 @@ class ComScope {
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
 
-  private:
+private:
     bool initialised_;
 };

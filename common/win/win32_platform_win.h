@@ -6,7 +6,7 @@
 #include "common/platform.h"
 
 class Win32Platform : public Platform {
-  public:
+public:
     std::unique_ptr<File> open(const std::wstring& path, OpenMode mode, Share share) override;
     bool fileExists(const std::wstring& path) override;
     bool folderExists(const std::wstring& path) override;
@@ -27,7 +27,7 @@ class Win32Platform : public Platform {
 
 // Message boxes owned by a window (or none), with the program's caption.
 class MessageBoxPrompt : public UserPrompt {
-  public:
+public:
     explicit MessageBoxPrompt(std::wstring caption, HWND owner = nullptr)
         : caption_(std::move(caption)), owner_(owner) {}
 
@@ -35,7 +35,7 @@ class MessageBoxPrompt : public UserPrompt {
     void showMessage(const std::wstring& text, MessageIcon icon) override;
     bool askYesNo(const std::wstring& text, MessageIcon icon) override;
 
-  private:
+private:
     std::wstring caption_;
     HWND owner_;
 };

@@ -13,7 +13,7 @@
 #include "installer/engine/zip_file_package.h"
 
 class InstallerApp {
-  public:
+public:
     InstallerApp(Platform& platform, UserPrompt& prompt);
     InstallerApp(const InstallerApp&) = delete;
     InstallerApp& operator=(const InstallerApp&) = delete;
@@ -44,7 +44,7 @@ class InstallerApp {
     std::atomic<bool> installFailed{false};
     CZipFilePackage packageReader;
 
-  private:
+private:
     bool writeResource(int number, const wchar_t* type, const wchar_t* fileName);
 
     Platform& platform_;

@@ -11,7 +11,7 @@
 #include "common/platform.h"
 
 class CZipFilePackage {
-  public:
+public:
     static constexpr int kTextSlots = 10;
     static constexpr int kReadErrorQuestion = 0;  // asked after a short read
     static constexpr int kDiskFullQuestion = 1;   // asked when the target is nearly full
@@ -31,7 +31,7 @@ class CZipFilePackage {
     const std::wstring& mediumFolder() const { return mediumFolder_; }
     int currentPackage() const { return currentPackage_; }
 
-  private:
+private:
     void fail(const wchar_t* message);
 
     Platform& platform_;

@@ -9,7 +9,7 @@
 #include "common/platform.h"
 
 class ScriptedPrompt : public UserPrompt {
-  public:
+public:
     struct Shown {
         std::wstring text;
         MessageIcon icon;
@@ -42,6 +42,6 @@ class ScriptedPrompt : public UserPrompt {
 
     std::vector<Shown> shown;
 
-  private:
+private:
     std::deque<bool> answers_;
 };

@@ -13,7 +13,7 @@
 #include "common/text.h"
 
 class TempFolder {
-  public:
+public:
     TempFolder() {
         std::random_device random;
         for (;;) {
@@ -61,7 +61,7 @@ class TempFolder {
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

@@ -7,7 +7,7 @@
 namespace {
 
 class IniFileTest : public ::testing::Test {
-  protected:
+protected:
     // Looks a key up in a file holding exactly `bytes`.
     std::wstring lookup(const std::string& bytes, const std::wstring& section,
                         const std::wstring& key, const std::wstring& fallback = L"<default>") {

@@ -9,7 +9,7 @@
 namespace {
 
 class InstallConfigTest : public ::testing::Test {
-  protected:
+protected:
     std::optional<InstallConfig> load(const std::wstring& text) {
         folder.write("install.ini", utf16File(text));
         return loadConfiguration(ini, folder.wide("install.ini"), prompt);

@@ -8,7 +8,7 @@
 namespace {
 
 class PackageOpenTest : public ::testing::Test {
-  protected:
+protected:
     void writeHeader(const PackageHeader& header, size_t length = kPackageHeaderSize) {
         auto bytes = header.serialize();
         medium.write("data1.pck",

@@ -44,7 +44,7 @@ TEST(StartupPaths, FileNameIsAfterTheLastBackslash) {
 }
 
 class CopyFileToFolderTest : public ::testing::Test {
-  protected:
+protected:
     TempFolder root;
     PosixPlatform platform;
 };
