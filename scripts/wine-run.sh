@@ -4,11 +4,29 @@
 # Used as CMake's cross-compiling emulator, so ctest runs Windows tests here.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-export WINEARCH=win32
-export WINEDEBUG=${WINEDEBUG:--all}
-# No menu entries or file associations in the host desktop, no Mono or Gecko
-# installers at prefix creation.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d}
+. "$root/scripts/wine-env.sh"
 "$root/scripts/wine-prefix.sh"
-exec wine "$@"
+
+# The first program of a Wine session starts the session's helpers
+# (wineserver, services.exe, explorer.exe, ...), which inherit its output and
+# live until the last program of the prefix has ended. Were that output
+# ctest's pipe, a test would not count as finished before every other test
+# running beside it, and could time out for them. So the program writes into a
+# file that is streamed out while it runs, and this script ends with the
+# program, whoever else still holds the file.
+log=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -f "$log"' EXIT
+wine "$@" </dev/null >"$log" 2>&1 &
+program=$!
+tail -n +1 -s 0.1 --pid="$program" -f "$log" &
+streamer=$!
+trap 'kill -TERM "$program" 2>/dev/null || true' TERM INT
+
+status=0
+while :; do
+  if wait "$program"; then status=0; else status=$?; fi
+  # A signal interrupts the wait before the program has ended.
+  kill -0 "$program" 2>/dev/null || break
+done
+wait "$streamer" || true
+exit "$status"

@@ -9,6 +9,8 @@
 
 #include "common/schedule_delete.h"
 #include "installer/app/startup.h"
+#include "installer/ui/logo_window_win.h"
+#include "installer/ui/main_window_win.h"
 
 namespace {
 
@@ -76,7 +78,14 @@ bool InstallerApp::start() {
     if (!packageReader.Open(mediumFolder)) {
         return false;
     }
-    // The logo window and the main window join here as they are built.
+    {
+        LogoWindow logo(*this);
+        logo.runModal(nullptr);
+    }
+    MainWindow window(*this);
+    mainWindow = &window;
+    window.run();
+    mainWindow = nullptr;
     return false;
 }
 
@@ -124,7 +133,9 @@ bool InstallerApp::copyFileToFolder(const std::wstring& folder, const std::wstri
 
 void InstallerApp::placeUnicodeLayer() {
     wchar_t systemFolder[MAX_PATH] = {};
-    if (GetSystemDirectoryW(systemFolder, MAX_PATH) == 0) {
+    UINT length = GetSystemDirectoryW(systemFolder, MAX_PATH);
+    // A longer answer than the buffer is the length it would need: no folder either.
+    if (length == 0 || length >= MAX_PATH) {
         prompt_.showMessage(L"Cannot get system directory!", MessageIcon::None);
         return;
     }

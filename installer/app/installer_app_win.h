@@ -12,6 +12,8 @@
 #include "installer/app/install_config.h"
 #include "installer/engine/zip_file_package.h"
 
+class MainWindow;
+
 class InstallerApp {
 public:
     InstallerApp(Platform& platform, UserPrompt& prompt);
@@ -43,6 +45,8 @@ public:
     std::wstring mediumFolder;
     std::atomic<bool> installFailed{false};
     CZipFilePackage packageReader;
+    // The application's main window while it runs (start-up step 13).
+    MainWindow* mainWindow = nullptr;
 
 private:
     bool writeResource(int number, const wchar_t* type, const wchar_t* fileName);

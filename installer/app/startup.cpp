@@ -24,7 +24,8 @@ bool copyFileToFolder(Platform& platform, const std::wstring& folder,
         return false;
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(*size));
-    if (source->read(bytes.data(), bytes.size()) == 0) {
+    // A short read would write a corrupted copy; it fails like an empty one.
+    if (source->read(bytes.data(), bytes.size()) != bytes.size()) {
         return false;
     }
     auto target = platform.open(destination, OpenMode::Write, Share::DenyWrite);

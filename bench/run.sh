@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Throughput of the medium tool and the package engine, each as a ratio
+# against a reference tool run in the same benchmark on the same data:
+#   pack --jobs 2     against pack --jobs 1, and against gzip at the same level
+#   extract           against inflating the same chunks alone, and tar -xzf
+#   HashFileMd5       against md5sum
+# The data (MIB MiB, half incompressible, half text-like; default 256) is
+# made in a temporary folder and removed afterwards. Each time is the best of
+# RUNS runs (default 3), with the files already in the page cache.
+#   bench/run.sh [MIB]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+mib=${1:-256}
+runs=${RUNS:-3}
+level=6
+build="$root/build/bench"
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCKV_SANITIZE=OFF >/dev/null
+cmake --build "$build" --target medium bench_make_data bench_inflate bench_hash >/dev/null
+medium="$build/tools/medium/medium"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/ckv-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+"$build/bench/bench_make_data" "$work/game" "$mib"
+bytes=$(du -sb "$work/game" | cut -f1)
+cat "$work"/game/*/*/*/* >/dev/null  # into the page cache
+
+# best SECONDS of `runs` runs of a command; BEFORE (if set) runs untimed first.
+best() {
+  local fastest=""
+  for _ in $(seq "$runs"); do
+    if [ -n "${BEFORE:-}" ]; then eval "$BEFORE"; fi
+    sync
+    local start end
+    start=$(date +%s%N)
+    eval "$1" >/dev/null
+    end=$(date +%s%N)
+    local took=$((end - start))
+    if [ -z "$fastest" ] || [ "$took" -lt "$fastest" ]; then fastest=$took; fi
+  done
+  awk -v ns="$fastest" 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+rate() { awk -v s="$1" -v n="$bytes" 'BEGIN { printf "%.0f MiB/s", n / s / 1048576 }'; }
+line() { printf '  %-34s %8s s  %12s\n' "$1" "$2" "$(rate "$2")"; }
+
+echo "data: $((bytes / 1048576)) MiB in $(find "$work/game" -type f | wc -l) files, level $level, $(nproc) cores"
+
+echo "pack"
+pack1=$(BEFORE="rm -rf '$work/m1'" best "'$medium' pack '$work/game' '$work/m1' --jobs 1 --level $level")
+pack2=$(BEFORE="rm -rf '$work/m2'" best "'$medium' pack '$work/game' '$work/m2' --jobs 2 --level $level")
+gz=$(best "tar -cf - -C '$work' game | gzip -$level > '$work/game.tar.gz'")
+line "medium pack --jobs 1" "$pack1"
+line "medium pack --jobs 2" "$pack2"
+line "tar -cf - | gzip -$level" "$gz"
+cmp "$work/m1/data1.pck" "$work/m2/data1.pck"
+echo "  jobs 2 / jobs 1:  $(ratio "$pack1" "$pack2")x   (target >= 1.7)"
+echo "  jobs 1 / gzip:    $(ratio "$gz" "$pack1")x"
+echo "  package $(stat -c %s "$work/m2/data1.pck") bytes, tar.gz $(stat -c %s "$work/game.tar.gz") bytes"
+
+echo "extract"
+cat "$work/m2/data1.pck" "$work/game.tar.gz" >/dev/null
+inflate=$(best "'$build/bench/bench_inflate' '$work/m2'")
+extract=$(BEFORE="rm -rf '$work/out'" best "'$medium' extract '$work/m2' '$work/out'")
+untar=$(BEFORE="rm -rf '$work/untar'; mkdir '$work/untar'" best "tar -xzf '$work/game.tar.gz' -C '$work/untar'")
+line "inflate the chunks alone" "$inflate"
+line "medium extract" "$extract"
+line "tar -xzf" "$untar"
+diff -r "$work/game" "$work/untar/game" >/dev/null
+rm -f "$work/out/uninstall.dat"
+diff -r "$work/game" "$work/out" >/dev/null
+echo "  extract / inflate alone:  $(ratio "$inflate" "$extract")   (target >= 0.9)"
+echo "  extract / tar -xzf:       $(ratio "$untar" "$extract")   (target > 1)"
+
+echo "hash"
+hash=$(best "'$build/bench/bench_hash' '$work/m2/data1.pck'")
+md5=$(best "md5sum '$work/m2/data1.pck'")
+line "HashFileMd5" "$hash"
+line "md5sum" "$md5"
+[ "$("$build/bench/bench_hash" "$work/m2/data1.pck" | cut -d' ' -f1)" = "$(md5sum "$work/m2/data1.pck" | cut -d' ' -f1)" ]
+echo "  HashFileMd5 / md5sum:  $(ratio "$md5" "$hash")   (target >= 0.9)"

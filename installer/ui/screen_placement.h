@@ -1,0 +1,16 @@
+// Where the main window goes so that its client area fills the screen and
+// its caption lies above the top edge.
+#pragma once
+
+struct WindowPlacement {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// `windowBottom`: bottom of the window rectangle in screen coordinates;
+// `clientHeight`: height of the client area; the full-screen metrics are the
+// system's SM_CXFULLSCREEN and SM_CYFULLSCREEN.
+WindowPlacement fullScreenPlacement(int windowBottom, int clientHeight, int fullScreenWidth,
+                                    int fullScreenHeight);

@@ -1,0 +1,21 @@
+#include "installer/ui/wizard_page_win.h"
+
+#include "installer/ui/agreement_dialog_win.h"
+#include "installer/ui/confirm_dialog_win.h"
+
+std::unique_ptr<WizardPage> makeWizardPage(PageId id, MainWindow& mainWindow) {
+    switch (id) {
+        case PageId::Agreement:
+            return std::make_unique<AgreementDialog>(mainWindow);
+        case PageId::Confirm:
+            return std::make_unique<ConfirmDialog>(mainWindow);
+        case PageId::Path:
+        case PageId::InstallProgress:
+        case PageId::Finish:
+        case PageId::PackageCheck:
+        case PageId::FileVerify:
+            // Not in this build yet; each page joins here when it is written.
+            break;
+    }
+    return nullptr;
+}

@@ -1,0 +1,512 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "common/formats.h"
+#include "common/ini_file.h"
+#include "common/uninstall_record.h"
+#include "tests/support/scripted_prompt.h"
+#include "tests/support/temp_folder.h"
+#include "tools/medium/commands.h"
+#include "tools/medium/ini_section.h"
+#include "tools/medium/options.h"
+#include "tools/medium/package_index.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kChunk = 256;
+
+// One run of the tool with its output caught.
+struct ToolRun {
+    explicit ToolRun(const std::string& input = "", bool interactive = false) : in(input) {
+        console.interactive = interactive;
+    }
+    int operator()(std::vector<std::string> words) {
+        PosixPlatform platform;
+        return runMedium(words, platform, console);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    Console console{out, err, in, false, false};
+};
+
+std::string bytesOf(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    uint32_t state = seed;
+    for (auto& b : bytes) {
+        state = state * 1664525U + 1013904223U;
+        b = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+// A game folder with what a medium must carry intact.
+void makeGame(const TempFolder& root) {
+    root.write("game/Game.exe", bytesOf(kChunk * 3 + 17, 1));
+    root.write("game/bin/one-chunk.dll", bytesOf(kChunk, 2));
+    root.write("game/bin/one-more.dll", bytesOf(kChunk + 1, 3));
+    root.write("game/bin/byte.txt", "x");
+    root.write("game/empty.txt", "");
+    root.write("game/data/levels/deep/nested/map.txt", std::string(5000, 'm'));
+    root.write("game/donn\xC3\xA9\x65s/\xE5\x9C\xB0\xE5\x9B\xBE.txt", "non-ASCII name");
+    root.write("game/\xC3\xA9t\xC3\xA9.cfg", "accent");
+    fs::create_directories(root.path() / "game" / "saves" / "empty-folder");
+    fs::create_directories(root.path() / "game" / "zz-empty");
+}
+
+std::string path(const TempFolder& root, const std::string& relative) {
+    return (root.path() / relative).string();
+}
+
+// Every file below a folder with its bytes, by relative path; folders as "/".
+std::map<std::string, std::string> treeOf(const fs::path& folder) {
+    std::map<std::string, std::string> tree;
+    for (auto& entry : fs::recursive_directory_iterator(folder)) {
+        auto name = fs::relative(entry.path(), folder).string();
+        if (entry.is_directory()) {
+            tree[name] = "/";
+        } else {
+            std::ifstream in(entry.path(), std::ios::binary);
+            tree[name] = std::string(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    return tree;
+}
+
+std::vector<std::string> packagesIn(const fs::path& folder) {
+    std::vector<std::string> packages;
+    for (int n = 1; fs::exists(folder / ("data" + std::to_string(n) + ".pck")); ++n) {
+        std::ifstream in(folder / ("data" + std::to_string(n) + ".pck"), std::ios::binary);
+        packages.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return packages;
+}
+
+TEST(MediumTest, RoundTripOverManyPackagesAtAwkwardPoints) {
+    TempFolder root;
+    makeGame(root);
+    const auto game = treeOf(root.path() / "game");
+    // Disc sizes that cut the stream at different records and chunks; the
+    // first is the smallest that holds its largest piece that cannot be split.
+    for (uint64_t disc : {2630U, 2700U, 2811U, 3333U, 4096U, 7919U, 0U}) {
+        SCOPED_TRACE(disc);
+        fs::remove_all(root.path() / "medium");
+        fs::remove_all(root.path() / "out");
+        ToolRun pack;
+        std::vector<std::string> words = {"pack",
+                                          path(root, "game"),
+                                          path(root, "medium"),
+                                          "--chunk-size",
+                                          std::to_string(kChunk),
+                                          "--jobs",
+                                          "2"};
+        if (disc != 0) {
+            words.push_back("--disc-size=" + std::to_string(disc));
+        }
+        ASSERT_EQ(pack(words), kExitOk) << pack.err.str();
+        auto packages = packagesIn(root.path() / "medium");
+        for (const auto& package : packages) {
+            if (disc != 0) {
+                EXPECT_LE(package.size(), disc);
+            }
+        }
+        if (disc != 0 && disc < 5000) {
+            EXPECT_GE(packages.size(), 3U);
+            // Some file's chunks lie in another package than its record.
+            PosixPlatform platform;
+            auto index = indexPackages(platform, wideFromUtf8(path(root, "medium")));
+            EXPECT_TRUE(index.faults.empty());
+            EXPECT_TRUE(
+                std::any_of(index.entries.begin(), index.entries.end(),
+                            [](const IndexedEntry& e) { return e.lastPackage > e.package; }));
+        }
+        ToolRun extract;
+        ASSERT_EQ(extract({"extract", path(root, "medium"), path(root, "out")}), kExitOk)
+            << extract.err.str();
+        auto out = treeOf(root.path() / "out");
+        EXPECT_EQ(out.erase("uninstall.dat"), 1U);
+        EXPECT_EQ(out, game);
+        ToolRun check;
+        root.write("medium/install.ini",
+                   utf16File(L"[restable]\r\nrescount=55\r\n[md5code]\r\ncount=0\r\n"));
+        // pack printed the section, since there was no install.ini; write it in.
+        ToolRun again;
+        ASSERT_EQ(again(words), kExitOk);
+        EXPECT_EQ(check({"check", path(root, "medium")}), kExitOk) << check.err.str();
+    }
+}
+
+TEST(MediumTest, ExtractRecordsEveryFolderAndFileInCreationOrder) {
+    TempFolder root;
+    root.write("game/a/b.txt", "b");
+    root.write("game/c.txt", "");
+    fs::create_directories(root.path() / "game" / "a" / "d");
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium")}), kExitOk);
+    ToolRun extract;
+    ASSERT_EQ(extract({"extract", path(root, "medium"), path(root, "out/target")}), kExitOk);
+    PosixPlatform platform;
+    ScriptedPrompt prompt;
+    UninstallRecord records(platform, prompt);
+    const std::wstring target = root.wide("out/target");
+    EXPECT_EQ(records.LoadUninstallRecords(target),
+              (std::vector<std::wstring>{
+                  L"FOLDER:" + target, L"FILE:" + target + L"\\uninstall.dat",
+                  L"FOLDER:" + target + L"\\a", L"FILE:" + target + L"\\a\\b.txt",
+                  L"FOLDER:" + target + L"\\a\\d", L"FILE:" + target + L"\\c.txt"}));
+}
+
+TEST(MediumTest, SameBytesWhateverTheJobs) {
+    TempFolder root;
+    makeGame(root);
+    root.write("game/big.bin", bytesOf(50000, 9) + std::string(50000, 't'));
+    std::vector<std::vector<std::string>> results;
+    for (const char* jobs : {"1", "2", "5"}) {
+        fs::remove_all(root.path() / "medium");
+        ToolRun pack;
+        ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--jobs", jobs,
+                        "--chunk-size", "1K", "--disc-size", "20K", "--level", "9"}),
+                  kExitOk);
+        auto packages = packagesIn(root.path() / "medium");
+        packages.push_back(root.read("medium/check.md"));
+        results.push_back(packages);
+    }
+    EXPECT_EQ(results[0], results[1]);
+    EXPECT_EQ(results[0], results[2]);
+    EXPECT_GT(results[0].size(), 3U);
+}
+
+#ifndef _WIN32
+std::string md5sumOf(const fs::path& file) {
+    std::string command = "md5sum '" + file.string() + "'";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return {};
+    }
+    char text[33] = {};
+    size_t got = std::fread(text, 1, 32, pipe);
+    pclose(pipe);
+    return std::string(text, got);
+}
+
+TEST(MediumTest, CheckListAgreesWithMd5sum) {
+    TempFolder root;
+    makeGame(root);
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "256"}),
+              kExitOk);
+    const std::string list = root.read("medium/check.md");
+    ASSERT_EQ(list.size() % kCheckEntrySize, 0U);
+    size_t files = 0;
+    for (auto& entry : fs::recursive_directory_iterator(root.path() / "game")) {
+        files += entry.is_regular_file() ? 1 : 0;
+    }
+    ASSERT_EQ(list.size() / kCheckEntrySize, files);
+    for (size_t at = 0; at < list.size(); at += kCheckEntrySize) {
+        auto entry = CheckEntry::parse(reinterpret_cast<const uint8_t*>(list.data()) + at);
+        std::string name = utf8FromWide(wideFromUtf16(entry.name));
+        std::replace(name.begin(), name.end(), '\\', '/');
+        SCOPED_TRACE(name);
+        EXPECT_EQ(utf8FromWide(wideFromUtf16(entry.digest)), md5sumOf(root.path() / "game" / name));
+    }
+}
+#endif
+
+TEST(MediumTest, VerifySaysOkAndFailedPerFile) {
+    TempFolder root;
+    makeGame(root);
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium")}), kExitOk);
+    ToolRun extract;
+    ASSERT_EQ(extract({"extract", path(root, "medium"), path(root, "out")}), kExitOk);
+    ToolRun verify;
+    EXPECT_EQ(verify({"verify", path(root, "medium"), path(root, "out")}), kExitOk);
+    const std::string all = verify.out.str();
+    EXPECT_NE(all.find("Game.exe ... OK!\n"), std::string::npos);
+    EXPECT_NE(all.find("empty.txt ... OK!\n"), std::string::npos);
+    EXPECT_NE(all.find("bin\\one-more.dll ... OK!\n"), std::string::npos);
+    EXPECT_EQ(all.find("FAILED"), std::string::npos);
+
+    root.write("out/bin/one-more.dll", bytesOf(kChunk + 1, 4));
+    fs::remove(root.path() / "out" / "bin" / "byte.txt");
+    ToolRun again;
+    EXPECT_EQ(again({"verify", path(root, "medium"), path(root, "out")}), kExitFailed);
+    const std::string text = again.out.str();
+    EXPECT_NE(text.find("bin\\one-more.dll ... FAILED!\n"), std::string::npos);
+    EXPECT_NE(text.find("bin\\byte.txt ... FAILED!\n"), std::string::npos);
+    EXPECT_NE(text.find("Game.exe ... OK!\n"), std::string::npos);
+    EXPECT_NE(again.err.str().find("byte.txt"), std::string::npos);
+}
+
+TEST(MediumTest, Md5SectionGoesIntoInstallIniInItsOwnForm) {
+    TempFolder root;
+    root.write("game/a.txt", "a");
+    const std::wstring before =
+        L"[setup]\r\nproduct=V\r\n[md5code]\r\ncount=9\r\npck1=old\r\n"
+        L"[restable]\r\nrescount=55\r\nstr0=\u4e2d\r\n";
+    root.write("medium/install.ini", utf16File(before));
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium")}), kExitOk);
+    PosixPlatform platform;
+    IniFile ini(platform);
+    const std::wstring iniPath = wideFromUtf8(path(root, "medium/install.ini"));
+    EXPECT_EQ(ini.getString(L"md5code", L"count", L"", iniPath), L"1");
+    const std::wstring digest = ini.getString(L"md5code", L"pck1", L"", iniPath);
+    EXPECT_EQ(digest.size(), 32U);
+    EXPECT_EQ(root.read("medium/install.ini"),
+              utf16File(L"[setup]\r\nproduct=V\r\n[md5code]\r\ncount=1\r\npck1=" + digest +
+                        L"\r\n[restable]\r\nrescount=55\r\nstr0=\u4e2d\r\n"));
+    EXPECT_NE(pack.out.str().find(utf8FromWide(digest)), std::string::npos);
+}
+
+TEST(IniSectionTest, ReplacesAppendsAndKeepsTheRest) {
+    auto lines = md5codeLines({"aa", "bb"});
+    EXPECT_EQ(lines, (std::vector<std::wstring>{L"[md5code]", L"count=2", L"pck1=aa", L"pck2=bb"}));
+    auto bytesOf = [](const std::string& text) {
+        return std::vector<uint8_t>(text.begin(), text.end());
+    };
+    // ANSI form, no section yet, last line without CR LF.
+    auto out = replaceIniSection(bytesOf("[setup]\r\nx=\xE9"), L"md5code", lines);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(std::string(out->begin(), out->end()),
+              "[setup]\r\nx=\xE9\r\n[md5code]\r\ncount=2\r\npck1=aa\r\npck2=bb\r\n");
+    // The section at the end; "[Md5code]" is another section; a later
+    // duplicate is left alone since the reader never reaches it.
+    out = replaceIniSection(bytesOf("[Md5code]\r\ncount=1\r\n[md5code]\r\ncount=7\r\n;c\r\n"
+                                    "[md5code]\r\ncount=8\r\n"),
+                            L"md5code", {L"[md5code]", L"count=0"});
+    ASSERT_TRUE(out);
+    EXPECT_EQ(std::string(out->begin(), out->end()),
+              "[Md5code]\r\ncount=1\r\n[md5code]\r\ncount=0\r\n[md5code]\r\ncount=8\r\n");
+    // An empty file gets just the section.
+    out = replaceIniSection({}, L"md5code", {L"[md5code]"});
+    EXPECT_EQ(std::string(out->begin(), out->end()), "[md5code]\r\n");
+    // An ANSI file cannot take a line its code page does not hold.
+    EXPECT_FALSE(replaceIniSection(bytesOf("a\r\n"), L"s", {L"\u4e2d"}));
+}
+
+TEST(MediumTest, CheckReportsEveryFault) {
+    TempFolder root;
+    makeGame(root);
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "256",
+                    "--disc-size", "3000"}),
+              kExitOk);
+    const std::string list = root.read("medium/check.md");
+    const std::string first = root.read("medium/data1.pck");
+    // install.ini short of texts and with a stale [md5code]; check.md with its
+    // first record dropped and a digest changed in the next.
+    root.write("medium/install.ini", utf16File(L"[restable]\r\nrescount=54\r\n"
+                                               L"[md5code]\r\ncount=1\r\npck1=0\r\n"));
+    std::string edited = list.substr(kCheckEntrySize);
+    edited[kCheckNameBytes] = edited[kCheckNameBytes] == 'a' ? 'b' : 'a';
+    root.write("medium/check.md", edited);
+    ToolRun check;
+    EXPECT_EQ(check({"check", path(root, "medium")}), kExitFailed);
+    std::string faults = check.err.str();
+    EXPECT_NE(faults.find("rescount"), std::string::npos) << faults;
+    EXPECT_NE(faults.find("[md5code] count is 1, the medium has"), std::string::npos) << faults;
+    EXPECT_NE(faults.find("data1.pck: digest"), std::string::npos) << faults;
+    EXPECT_NE(faults.find("Game.exe is in the packages but not listed"), std::string::npos);
+    EXPECT_NE(faults.find("(bin\\byte.txt): the packed file's digest is"), std::string::npos)
+        << faults;
+    EXPECT_NE(check.out.str().find("5 faults found"), std::string::npos) << check.out.str();
+
+    // A byte of Game.exe's first chunk changed: the installer could not inflate it.
+    root.write("medium/check.md", list);
+    std::string damaged = first;
+    damaged[32 + 520 + 8 + 10] = static_cast<char>(damaged[32 + 520 + 8 + 10] ^ 0x55);
+    root.write("medium/data1.pck", damaged);
+    ToolRun inflate;
+    EXPECT_EQ(inflate({"check", path(root, "medium")}), kExitFailed);
+    faults = inflate.err.str();
+    EXPECT_NE(faults.find("installer: Failed to uncompress zip data!"), std::string::npos)
+        << faults;
+
+    // A missing later package, named as such.
+    root.write("medium/data1.pck", first);
+    fs::remove(root.path() / "medium" / "data3.pck");
+    ToolRun missing;
+    EXPECT_EQ(missing({"check", path(root, "medium")}), kExitFailed);
+    EXPECT_NE(missing.err.str().find("data3.pck: missing"), std::string::npos) << missing.err.str();
+}
+
+TEST(MediumTest, CheckOfAGoodMediumAndOfUnsafeNames) {
+    TempFolder root;
+    makeGame(root);
+    root.write("medium/install.ini", utf16File(L"[restable]\r\nrescount=55\r\n"));
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium")}), kExitOk);
+    ToolRun good;
+    EXPECT_EQ(good({"check", path(root, "medium")}), kExitOk) << good.err.str();
+    EXPECT_EQ(good.err.str(), "");
+
+    // check.md naming a file outside the target folder.
+    CheckEntry evil{u"..\\..\\evil.dll", u"0123456789abcdef0123456789abcdef"};
+    auto bytes = evil.serialize();
+    root.write("medium/check.md",
+               root.read("medium/check.md") + std::string(bytes->begin(), bytes->end()));
+    ToolRun bad;
+    EXPECT_EQ(bad({"check", path(root, "medium")}), kExitFailed);
+    EXPECT_NE(bad.err.str().find("..\\..\\evil.dll): not a path below the target folder"),
+              std::string::npos)
+        << bad.err.str();
+    ToolRun verify;
+    EXPECT_EQ(verify({"verify", path(root, "medium"), path(root, "game")}), kExitFailed);
+    EXPECT_NE(verify.out.str().find("..\\..\\evil.dll ... FAILED!"), std::string::npos);
+}
+
+TEST(MediumTest, ExtractAsksForTheNextPackageOrTakesItFromDisc) {
+    TempFolder root;
+    makeGame(root);
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "512",
+                    "--disc-size", "4K"}),
+              kExitOk);
+    auto packages = packagesIn(root.path() / "medium");
+    ASSERT_GE(packages.size(), 3U);
+    // Disc 2 holds data2.pck, disc 3 the rest.
+    fs::create_directories(root.path() / "disc2");
+    fs::create_directories(root.path() / "disc3");
+    fs::rename(root.path() / "medium" / "data2.pck", root.path() / "disc2" / "data2.pck");
+    for (size_t n = 3; n <= packages.size(); ++n) {
+        const std::string name = "data" + std::to_string(n) + ".pck";
+        fs::rename(root.path() / "medium" / name, root.path() / "disc3" / name);
+    }
+    const auto game = treeOf(root.path() / "game");
+
+    ToolRun unattended;
+    EXPECT_EQ(unattended({"extract", path(root, "medium"), path(root, "out1")}), kExitFailed);
+    EXPECT_NE(unattended.err.str().find("data2.pck is not in"), std::string::npos);
+    EXPECT_NE(unattended.err.str().find("--disc"), std::string::npos);
+
+    ToolRun discs;
+    ASSERT_EQ(discs({"extract", path(root, "medium"), path(root, "out2"), "--disc",
+                     path(root, "disc2"), "--disc", path(root, "disc3")}),
+              kExitOk)
+        << discs.err.str();
+    auto out = treeOf(root.path() / "out2");
+    out.erase("uninstall.dat");
+    EXPECT_EQ(out, game);
+
+    // At a terminal: Enter looks again in the same folder, then a folder is typed.
+    ToolRun typed("\n" + path(root, "disc2") + "\n" + path(root, "disc3") + "\n", true);
+    ASSERT_EQ(typed({"extract", path(root, "medium"), path(root, "out3")}), kExitOk)
+        << typed.err.str();
+    out = treeOf(root.path() / "out3");
+    out.erase("uninstall.dat");
+    EXPECT_EQ(out, game);
+
+    ToolRun givesUp("q\n", true);
+    EXPECT_EQ(givesUp({"extract", path(root, "medium"), path(root, "out4")}), kExitFailed);
+}
+
+TEST(MediumTest, ListShowsHeaderAndEntries) {
+    TempFolder root;
+    root.write("game/bin/two.bin", std::string(kChunk * 2, 'z'));
+    root.write("game/e.txt", "");
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "256"}),
+              kExitOk);
+    ToolRun list;
+    ASSERT_EQ(list({"list", path(root, "medium")}), kExitOk);
+    const std::string text = list.out.str();
+    EXPECT_NE(text.find("version       2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("entries       3\n"), std::string::npos);
+    EXPECT_NE(text.find("total size    512 bytes\n"), std::string::npos);
+    EXPECT_NE(text.find("packages      1\n"), std::string::npos);
+    EXPECT_NE(text.find("file               512         2  bin\\two.bin\n"), std::string::npos);
+    EXPECT_NE(text.find("file                 0         0  e.txt\n"), std::string::npos);
+    EXPECT_NE(text.find("folder                            bin\n"), std::string::npos);
+}
+
+TEST(MediumTest, CommandLineProblemsAreNamed) {
+    TempFolder root;
+    root.write("game/a.txt", "a");
+    struct Case {
+        std::vector<std::string> words;
+        int status;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {{}, kExitUsage, ""},
+        {{"burn"}, kExitUsage, "unknown command burn"},
+        {{"pack", path(root, "game")}, kExitUsage, "pack needs GAME_DIR and MEDIUM_DIR"},
+        {{"pack", path(root, "game"), path(root, "m"), "--level", "10"}, kExitUsage, "--level"},
+        {{"pack", path(root, "game"), path(root, "m"), "--chunk-size", "65M"},
+         kExitUsage,
+         "--chunk-size"},
+        {{"pack", path(root, "game"), path(root, "m"), "--disc-size", "1X"},
+         kExitUsage,
+         "--disc-size"},
+        {{"pack", path(root, "game"), path(root, "m"), "--jobs"},
+         kExitUsage,
+         "--jobs needs a value"},
+        {{"pack", path(root, "game"), path(root, "m"), "--fast"},
+         kExitUsage,
+         "unknown option --fast"},
+        {{"pack", path(root, "game"), path(root, "game/m")}, kExitUsage, "inside GAME_DIR"},
+        {{"pack", path(root, "game"), path(root, "small"), "--disc-size", "551"},
+         kExitFailed,
+         "too small"},
+        {{"pack", path(root, "nothing"), path(root, "m")}, kExitFailed, "nothing: not a folder"},
+        {{"list", path(root, "m2")}, kExitFailed, "data1.pck: missing"},
+        {{"extract", path(root, "m2"), path(root, "o")},
+         kExitFailed,
+         "Failed to open package file!"},
+        {{"verify", path(root, "m2"), path(root, "o")}, kExitFailed, "check.md"},
+    };
+    for (const auto& c : cases) {
+        ToolRun run;
+        SCOPED_TRACE(c.words.empty() ? "" : c.words[0] + " " + c.says);
+        EXPECT_EQ(run(c.words), c.status);
+        EXPECT_NE(run.err.str().find(c.says), std::string::npos) << run.err.str();
+    }
+    EXPECT_FALSE(fs::exists(root.path() / "small" / "data1.pck"));  // a failed pack leaves none
+    for (const char* command : {"pack", "list", "check", "extract", "verify"}) {
+        ToolRun help;
+        EXPECT_EQ(help({command, "--help"}), kExitOk);
+        EXPECT_EQ(help.out.str().rfind(std::string("usage: medium ") + command, 0), 0U);
+    }
+}
+
+#ifndef _WIN32
+TEST(MediumTest, NamesWindowsCannotHoldAreRefused) {
+    for (const char* name : {"a\\b.txt", "c:d.txt", "trailing.", "what?"}) {
+        TempFolder root;
+        root.write(std::string("game/") + name, "x");
+        ToolRun pack;
+        EXPECT_EQ(pack({"pack", path(root, "game"), path(root, "m")}), kExitFailed);
+        EXPECT_NE(pack.err.str().find(name), std::string::npos) << pack.err.str();
+    }
+    TempFolder root;
+    root.write("game/" + std::string(200, 'a') + "/" + std::string(56, 'b'), "x");
+    ToolRun pack;
+    EXPECT_EQ(pack({"pack", path(root, "game"), path(root, "m")}), kExitFailed);
+    EXPECT_NE(pack.err.str().find("at most 255"), std::string::npos) << pack.err.str();
+}
+#endif
+
+TEST(MediumOptionsTest, Sizes) {
+    EXPECT_EQ(parseSize("650M"), 650ULL << 20);
+    EXPECT_EQ(parseSize("1k"), 1024U);
+    EXPECT_EQ(parseSize("4G"), 4ULL << 30);
+    EXPECT_EQ(parseSize("123"), 123U);
+    EXPECT_FALSE(parseSize(""));
+    EXPECT_FALSE(parseSize("M"));
+    EXPECT_FALSE(parseSize("1.5M"));
+    EXPECT_FALSE(parseSize("10MB"));
+    EXPECT_FALSE(parseSize("-1"));
+    EXPECT_FALSE(parseSize("99999999999999999999"));
+    EXPECT_FALSE(parseSize("17179869184G"));
+    EXPECT_EQ(parseBoundedInt("9", 0, 9), 9);
+    EXPECT_FALSE(parseBoundedInt("09x", 0, 9));
+    EXPECT_FALSE(parseBoundedInt("", 0, 9));
+}
+
+}  // namespace

@@ -1,0 +1,233 @@
+#include <map>
+#include <ostream>
+
+#include "common/forwarding_platform.h"
+#include "common/ini_file.h"
+#include "common/md5_digest.h"
+#include "common/relative_name.h"
+#include "common/text.h"
+#include "installer/app/install_config.h"
+#include "installer/engine/zip_file_package.h"
+#include "installer/verify/file_hash.h"
+#include "tools/medium/commands.h"
+#include "tools/medium/game_tree.h"
+#include "tools/medium/options.h"
+#include "tools/medium/package_index.h"
+
+namespace {
+
+const char kCheckHelp[] =
+    "usage: medium check MEDIUM_DIR\n"
+    "\n"
+    "Checks a medium as the installer will read it: the header and its version, the\n"
+    "whole package stream with every chunk inflated (nothing is written), every entry\n"
+    "name, the [md5code] digests of install.ini against the packages, install.ini\n"
+    "declaring at least 55 texts, and check.md against the files in the packages.\n"
+    "Every fault is reported; the exit status is 1 when there is any.\n";
+
+// Every message the reader would show becomes a fault; questions are
+// answered No, so that a damaged stream ends the walk.
+class FaultPrompt : public UserPrompt {
+public:
+    explicit FaultPrompt(std::vector<std::wstring>& faults) : faults_(faults) {}
+    void showMessage(const std::wstring& text, MessageIcon) override { faults_.push_back(text); }
+    bool askYesNo(const std::wstring& text, MessageIcon) override {
+        faults_.push_back(text);
+        return false;
+    }
+
+private:
+    std::vector<std::wstring>& faults_;
+};
+
+// Nothing is written, so the target disk's free space does not matter.
+class NoDiskPlatform : public ForwardingPlatform {
+public:
+    using ForwardingPlatform::ForwardingPlatform;
+    std::optional<uint64_t> freeBytes(const std::wstring&) override { return std::nullopt; }
+};
+
+// The digest of every file's inflated data, by name, in stream order.
+struct InflatedFiles {
+    std::vector<std::pair<std::wstring, std::string>> digests;
+    std::wstring current;
+    Md5Digest digest;
+    ProgressBar* progress = nullptr;
+};
+
+int onCreate(void* context, int isFolder, uint32_t, const std::wstring&, const std::wstring& name) {
+    auto& files = *static_cast<InflatedFiles*>(context);
+    if (!isFolder) {
+        files.current = name;
+        files.digest = Md5Digest();
+    }
+    return 1;
+}
+
+int onWrite(void* context, const uint8_t* data, size_t length) {
+    auto& files = *static_cast<InflatedFiles*>(context);
+    files.digest.update(data, length);
+    files.progress->advance(length);
+    return 1;
+}
+
+int onEnd(void* context) {
+    auto& files = *static_cast<InflatedFiles*>(context);
+    files.digest.finish();
+    files.digests.emplace_back(files.current, files.digest.toText());
+    return 1;
+}
+
+void walkStream(Platform& platform, Console& console, const std::wstring& medium,
+                InflatedFiles& files, std::vector<std::wstring>& faults) {
+    NoDiskPlatform quiet(platform);
+    FaultPrompt prompt(faults);
+    CZipFilePackage reader(quiet, prompt);
+    reader.SetText(CZipFilePackage::kReadErrorQuestion, L"a read came short in the package stream");
+    reader.SetText(CZipFilePackage::kDiskFullQuestion, L"the disk is full");
+    if (!reader.Open(medium)) {
+        return;
+    }
+    ProgressBar progress(console, "check", reader.header().totalSize);
+    files.progress = &progress;
+    const size_t before = faults.size();
+    const int result = reader.UnCompress(
+        &files, medium, onCreate, onEnd, onWrite, [&](std::wstring& folder, int number) {
+            if (number == -1) {
+                return 2;
+            }
+            faults.push_back(packagePath(folder, number) + L": missing from the medium");
+            return 1;
+        });
+    progress.clear();
+    if (result != CZipFilePackage::kDone && faults.size() == before) {
+        faults.push_back(L"the package stream ends before its last entry");
+    }
+}
+
+void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex& index,
+              std::vector<std::wstring>& faults) {
+    const std::wstring path = joinPath(medium, L"install.ini");
+    if (!platform.fileExists(path)) {
+        faults.push_back(path + L": missing");
+        return;
+    }
+    IniFile ini(platform);
+    const int texts = parseLeadingInt(ini.getString(L"restable", L"rescount", L"0", path));
+    if (texts < static_cast<int>(kTextCount)) {
+        faults.push_back(path + L": [restable] declares " + std::to_wstring(texts) +
+                         L" texts, the installer shows up to str" +
+                         std::to_wstring(kTextCount - 1) + L" (rescount of at least " +
+                         std::to_wstring(kTextCount) + L")");
+    }
+    const int count = parseLeadingInt(ini.getString(L"md5code", L"count", L"0", path));
+    const int packages = static_cast<int>(index.header.packageCount);
+    if (count != packages) {
+        faults.push_back(path + L": [md5code] count is " + std::to_wstring(count) +
+                         L", the medium has " + std::to_wstring(packages) + L" packages");
+    }
+    FaultPrompt prompt(faults);
+    for (int k = 1; k <= count && k <= packages; ++k) {
+        const std::wstring key = L"pck" + std::to_wstring(k);
+        const std::wstring expected = ini.getString(L"md5code", key, L"", path);
+        auto actual = HashFileMd5(platform, prompt, packagePath(medium, k));
+        if (!actual || platform.wideFromAnsi(*actual) != expected) {
+            faults.push_back(packagePath(medium, k) + L": digest " +
+                             (actual ? wideFromUtf8(*actual) : L"(none)") + L", [md5code] " + key +
+                             L" is \"" + expected + L"\"");
+        }
+    }
+}
+
+bool isDigestText(const std::wstring& text) {
+    return text.size() == Md5Digest::kTextLength &&
+           text.find_first_not_of(L"0123456789abcdef") == std::wstring::npos;
+}
+
+void checkList(Platform& platform, const std::wstring& medium, const InflatedFiles& files,
+               bool streamComplete, std::vector<std::wstring>& faults) {
+    const std::wstring path = joinPath(medium, L"check.md");
+    auto bytes = readWholeFile(platform, path);
+    if (!bytes) {
+        faults.push_back(path + L": missing");
+        return;
+    }
+    if (bytes->size() % kCheckEntrySize != 0) {
+        faults.push_back(path + L": " + std::to_wstring(bytes->size() % kCheckEntrySize) +
+                         L" bytes after the last whole record");
+    }
+    std::map<std::wstring, std::string> inflated(files.digests.begin(), files.digests.end());
+    std::map<std::wstring, int> listed;
+    for (size_t at = 0; at + kCheckEntrySize <= bytes->size(); at += kCheckEntrySize) {
+        const CheckEntry entry = CheckEntry::parse(bytes->data() + at);
+        const std::wstring name = wideFromUtf16(entry.name);
+        const std::wstring digest = wideFromUtf16(entry.digest);
+        const std::wstring where =
+            path + L", record " + std::to_wstring(at / kCheckEntrySize + 1) + L" (" + name + L"): ";
+        if (!isSafeRelativeName(name)) {
+            faults.push_back(where + L"not a path below the target folder");
+            continue;
+        }
+        if (++listed[name] == 2) {
+            faults.push_back(where + L"listed twice");
+        }
+        if (!isDigestText(digest)) {
+            faults.push_back(where + L"\"" + digest +
+                             L"\" is not 32 lower-case hexadecimal digits");
+        }
+        auto file = inflated.find(name);
+        if (file == inflated.end()) {
+            if (streamComplete) {
+                faults.push_back(where + L"no such file in the packages");
+            }
+        } else if (wideFromUtf8(file->second) != digest) {
+            faults.push_back(where + L"the packed file's digest is " + wideFromUtf8(file->second));
+        }
+    }
+    for (const auto& [name, digest] : files.digests) {
+        if (listed.count(name) == 0) {
+            faults.push_back(path + L": " + name + L" is in the packages but not listed");
+        }
+    }
+}
+
+}  // namespace
+
+int runCheck(const std::vector<std::string>& words, Platform& platform, Console& console) {
+    CommandLine line(words, {});
+    if (line.wantsHelp()) {
+        console.out << kCheckHelp;
+        return kExitOk;
+    }
+    if (!line.error().empty() || line.positional().size() != 1) {
+        console.error(line.error().empty() ? L"check needs MEDIUM_DIR"
+                                           : wideFromUtf8(line.error()));
+        console.err << "try: medium check --help\n";
+        return kExitUsage;
+    }
+    const std::wstring medium = wideFromUtf8(line.positional()[0]);
+    std::vector<std::wstring> faults;
+    const PackageIndex index = indexPackages(platform, medium);
+    faults.insert(faults.end(), index.faults.begin(), index.faults.end());
+    InflatedFiles files;
+    std::vector<std::wstring> readerFaults;
+    walkStream(platform, console, medium, files, readerFaults);
+    // The index has already named a damaged structure; the reader's own
+    // message then adds the installer's view of it.
+    for (const auto& fault : readerFaults) {
+        faults.push_back(L"installer: " + fault);
+    }
+    checkIni(platform, medium, index, faults);
+    checkList(platform, medium, files, readerFaults.empty(), faults);
+    for (const auto& fault : faults) {
+        console.error(fault);
+    }
+    if (!faults.empty()) {
+        console.out << faults.size() << (faults.size() == 1 ? " fault" : " faults") << " found\n";
+        return kExitFailed;
+    }
+    console.out << "OK: " << index.header.entryCount << " entries, " << files.digests.size()
+                << " files, " << index.header.totalSize << " bytes in " << index.packageSizes.size()
+                << (index.packageSizes.size() == 1 ? " package" : " packages") << "\n";
+    return kExitOk;
+}

@@ -1,0 +1,23 @@
+// The commands of the medium tool. Each answers the process's exit status:
+// 0 when all went well, 1 when something failed or a fault was found, 2 for
+// a command line that cannot be used.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/platform.h"
+#include "tools/medium/terminal.h"
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// `words` are the arguments after the program name, in UTF-8.
+int runMedium(const std::vector<std::string>& words, Platform& platform, Console& console);
+
+int runPack(const std::vector<std::string>& words, Platform& platform, Console& console);
+int runList(const std::vector<std::string>& words, Platform& platform, Console& console);
+int runCheck(const std::vector<std::string>& words, Platform& platform, Console& console);
+int runExtract(const std::vector<std::string>& words, Platform& platform, Console& console);
+int runVerify(const std::vector<std::string>& words, Platform& platform, Console& console);

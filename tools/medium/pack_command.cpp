@@ -1,0 +1,128 @@
+#include <ostream>
+#include <thread>
+
+#include "common/text.h"
+#include "tools/medium/commands.h"
+#include "tools/medium/game_tree.h"
+#include "tools/medium/ini_section.h"
+#include "tools/medium/options.h"
+#include "tools/medium/pack.h"
+
+namespace {
+
+const char kPackHelp[] =
+    "usage: medium pack GAME_DIR MEDIUM_DIR [--disc-size SIZE] [--chunk-size SIZE]\n"
+    "                   [--level 0-9] [--jobs N]\n"
+    "\n"
+    "Packs every folder and file below GAME_DIR into MEDIUM_DIR\\data1.pck ... dataN.pck\n"
+    "and writes MEDIUM_DIR\\check.md with the MD5 digest of every file. The [md5code]\n"
+    "section of the packages is written into MEDIUM_DIR\\install.ini when that file is\n"
+    "there (in its own encoding), and printed otherwise.\n"
+    "\n"
+    "  --disc-size SIZE   largest package, e.g. 650M (default: one package)\n"
+    "  --chunk-size SIZE  uncompressed bytes per chunk, at most 64M (default 1M)\n"
+    "  --level N          zlib level, 0 (store) to 9 (default 6)\n"
+    "  --jobs N           chunks compressed at once (default: one per core)\n"
+    "\n"
+    "SIZE is in bytes, or with K, M or G for powers of 1,024. The same folder always\n"
+    "gives the same bytes, whatever --jobs is.\n";
+
+int usage(Console& console, const std::string& problem) {
+    console.error(wideFromUtf8(problem));
+    console.err << "try: medium pack --help\n";
+    return kExitUsage;
+}
+
+bool writeMd5Section(Platform& platform, Console& console, const std::wstring& mediumFolder,
+                     const std::vector<std::string>& digests) {
+    const auto lines = md5codeLines(digests);
+    const std::wstring iniPath = joinPath(mediumFolder, L"install.ini");
+    if (!platform.fileExists(iniPath)) {
+        console.out << "No install.ini in the medium folder; its [md5code] section is:\n";
+        for (const auto& line : lines) {
+            console.out << utf8FromWide(line) << "\n";
+        }
+        return true;
+    }
+    auto bytes = readWholeFile(platform, iniPath);
+    auto updated = bytes ? replaceIniSection(*bytes, L"md5code", lines) : std::nullopt;
+    if (!updated || !writeWholeFile(platform, iniPath, updated->data(), updated->size())) {
+        console.error(iniPath + L": the [md5code] section cannot be written");
+        return false;
+    }
+    console.out << "[md5code] written into " << utf8FromWide(iniPath) << "\n";
+    return true;
+}
+
+}  // namespace
+
+int runPack(const std::vector<std::string>& words, Platform& platform, Console& console) {
+    CommandLine line(words, {"--disc-size", "--chunk-size", "--level", "--jobs"});
+    if (line.wantsHelp()) {
+        console.out << kPackHelp;
+        return kExitOk;
+    }
+    if (!line.error().empty()) {
+        return usage(console, line.error());
+    }
+    if (line.positional().size() != 2) {
+        return usage(console, "pack needs GAME_DIR and MEDIUM_DIR");
+    }
+    PackOptions options;
+    options.gameFolder = wideFromUtf8(line.positional()[0]);
+    options.mediumFolder = wideFromUtf8(line.positional()[1]);
+    if (auto text = line.last("--disc-size")) {
+        auto size = parseSize(*text);
+        if (!size || *size == 0) {
+            return usage(console, "--disc-size: not a size: " + *text);
+        }
+        options.discSize = *size;
+    }
+    if (auto text = line.last("--chunk-size")) {
+        auto size = parseSize(*text);
+        if (!size || *size == 0 || *size > kMaxChunkSize) {
+            return usage(console, "--chunk-size: 1 byte to 64M: " + *text);
+        }
+        options.chunkSize = static_cast<uint32_t>(*size);
+    }
+    if (auto text = line.last("--level")) {
+        auto level = parseBoundedInt(*text, 0, 9);
+        if (!level) {
+            return usage(console, "--level: 0 to 9: " + *text);
+        }
+        options.level = *level;
+    }
+    options.jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    if (auto text = line.last("--jobs")) {
+        auto jobs = parseBoundedInt(*text, 1, 64);
+        if (!jobs) {
+            return usage(console, "--jobs: 1 to 64: " + *text);
+        }
+        options.jobs = *jobs;
+    }
+    if (isWithinFolder(options.mediumFolder, options.gameFolder)) {
+        return usage(console,
+                     "MEDIUM_DIR lies inside GAME_DIR: the packages would pack themselves");
+    }
+
+    PackSummary summary;
+    std::wstring error;
+    if (!packMedium(platform, options, console, summary, error)) {
+        console.error(error);
+        return kExitFailed;
+    }
+    console.out << summary.header.entryCount << " entries (" << summary.files << " files, "
+                << summary.header.totalSize << " bytes) in " << summary.header.packageCount
+                << (summary.header.packageCount == 1 ? " package" : " packages") << "\n";
+    for (size_t i = 0; i < summary.packageSizes.size(); ++i) {
+        console.out << "  data" << i + 1 << ".pck  " << summary.packageSizes[i] << " bytes  "
+                    << summary.digests[i] << "\n";
+    }
+    const std::wstring stale = packagePath(options.mediumFolder, summary.header.packageCount + 1);
+    if (platform.fileExists(stale)) {
+        console.note(L"note: " + stale +
+                     L" is left from an earlier run and is no part of this medium");
+    }
+    return writeMd5Section(platform, console, options.mediumFolder, summary.digests) ? kExitOk
+                                                                                     : kExitFailed;
+}
