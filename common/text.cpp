@@ -123,17 +123,19 @@ struct FieldWidth {
     bool zeroPad = false;
 };
 
-FieldWidth parseWidth(std::wstring_view spec) {
+FieldWidth parseWidth(std::wstring_view conversion) {
     FieldWidth field;
     size_t i = 1;
-    for (; i < spec.size() && std::wstring_view(L"-+ #0").find(spec[i]) != std::wstring_view::npos;
+    for (; i < conversion.size() &&
+           std::wstring_view(L"-+ #0").find(conversion[i]) != std::wstring_view::npos;
          ++i) {
-        field.leftAlign |= spec[i] == L'-';
-        field.zeroPad |= spec[i] == L'0';
+        field.leftAlign |= conversion[i] == L'-';
+        field.zeroPad |= conversion[i] == L'0';
     }
     constexpr size_t kMaxWidth = 1000;  // a configured text cannot ask for more
-    for (; i < spec.size() && spec[i] >= L'0' && spec[i] <= L'9'; ++i) {
-        field.width = std::min(kMaxWidth, field.width * 10 + static_cast<size_t>(spec[i] - L'0'));
+    for (; i < conversion.size() && conversion[i] >= L'0' && conversion[i] <= L'9'; ++i) {
+        field.width =
+            std::min(kMaxWidth, field.width * 10 + static_cast<size_t>(conversion[i] - L'0'));
     }
     return field;
 }
@@ -162,8 +164,8 @@ std::wstring fill(std::wstring_view format, std::wstring_view kinds, std::wstrin
         return out;
     }
     appendLiteral(out, format.substr(0, placeholder->begin));
-    auto spec = format.substr(placeholder->begin, placeholder->end - placeholder->begin);
-    out += pad(std::wstring(value), parseWidth(spec), numeric);
+    auto conversion = format.substr(placeholder->begin, placeholder->end - placeholder->begin);
+    out += pad(std::wstring(value), parseWidth(conversion), numeric);
     appendLiteral(out, format.substr(placeholder->end));
     return out;
 }

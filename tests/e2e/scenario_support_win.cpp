@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+#include "common/formats.h"
 #include "common/text.h"
 #include "common/win/handles_win.h"
 
@@ -265,6 +270,26 @@ std::vector<std::wstring> PendingFileRenames::deletionsSinceStart() const {
         }
     }
     return deletions;
+}
+
+std::wstring currentTestName() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return std::wstring(name.begin(), name.end());
+}
+
+std::vector<uint8_t> packageHeaderBytes(uint32_t version, uint64_t totalSize, size_t length) {
+    PackageHeader header;
+    header.version = version;
+    header.totalSize = totalSize;
+    header.packageCount = 1;
+    auto bytes = header.serialize();
+    std::vector<uint8_t> out(bytes.begin(), bytes.end());
+    out.resize(length);
+    return out;
 }
 
 }  // namespace e2e

@@ -37,6 +37,13 @@ bool removeTree(const std::wstring& path);
 // UTF-16LE with a byte-order mark, as the programs' INI files are stored.
 std::vector<uint8_t> utf16FileBytes(const std::wstring& text);
 
+// The running test's suite and name, fit for a file or folder name.
+std::wstring currentTestName();
+
+// The start of a one-package data1.pck: its header with the given version and
+// total size, cut to `length` bytes.
+std::vector<uint8_t> packageHeaderBytes(uint32_t version, uint64_t totalSize, size_t length = 32);
+
 // A folder tree made for one scenario and removed with its contents when the
 // scenario ends, however it ends.
 class ScenarioFolder {

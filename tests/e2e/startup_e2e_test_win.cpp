@@ -47,23 +47,6 @@ std::wstring buildFile(const std::wstring& name) {
     return e2e::folderFromEnvironment(L"CKV_BIN") + L"\\" + name;
 }
 
-std::vector<uint8_t> packageHeader(uint32_t version, size_t length) {
-    std::vector<uint8_t> header(32, 0);
-    header[4] = static_cast<uint8_t>(version);
-    header[24] = 1;  // one package in the set
-    header.resize(length);
-    return header;
-}
-
-std::wstring testName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
-    std::replace_if(
-        name.begin(), name.end(),
-        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return std::wstring(name.begin(), name.end());
-}
-
 // Gives a scenario a system folder without unicows.dll: the one found there
 // (Wine brings its own) is moved aside and put back afterwards, whatever the
 // scenario's outcome, together with everything the scenario left in its place.
@@ -98,7 +81,7 @@ private:
 class StartupScenario : public ::testing::Test {
 protected:
     StartupScenario()
-        : root_(L"C:\\media\\" + testName()),
+        : root_(L"C:\\media\\" + e2e::currentTestName()),
           medium_(root_.path() + L"\\Sample Game"),
           staging_(e2e::temporaryFolder() + L"CKVStaging") {}
 
@@ -182,7 +165,7 @@ protected:
     void saveScreenshot(const ui::Window& window, const std::wstring& what) {
         const std::wstring folder = e2e::folderFromEnvironment(L"CKV_SCREENSHOTS");
         ASSERT_TRUE(!folder.empty() && e2e::createFolders(folder)) << "no screenshots folder";
-        const std::wstring path = folder + L"\\" + testName() + L"-" +
+        const std::wstring path = folder + L"\\" + e2e::currentTestName() + L"-" +
                                   std::to_wstring(++screenshotCount_) + L"-" + what + L".bmp";
         EXPECT_TRUE(window.saveScreenshot(path)) << "no screenshot " << utf8(path);
     }
@@ -272,7 +255,7 @@ TEST_F(StartupScenario, FirstRunStagesSchedulesAndStartsTheCopy) {
 }
 
 TEST_F(StartupScenario, UnknownPackageVersionIsReported) {
-    ASSERT_TRUE(e2e::writeFileBytes(mediumFile(L"data1.pck"), packageHeader(3, 32)));
+    ASSERT_TRUE(e2e::writeFileBytes(mediumFile(L"data1.pck"), e2e::packageHeaderBytes(3, 0)));
     auto copy = runFirstRun();
     ASSERT_TRUE(copy.has_value());
     auto box = expectMessageBox(*copy, L"Unknown file version! " + medium_);
@@ -284,7 +267,7 @@ TEST_F(StartupScenario, UnknownPackageVersionIsReported) {
 }
 
 TEST_F(StartupScenario, ShortPackageHeaderIsReported) {
-    ASSERT_TRUE(e2e::writeFileBytes(mediumFile(L"data1.pck"), packageHeader(2, 31)));
+    ASSERT_TRUE(e2e::writeFileBytes(mediumFile(L"data1.pck"), e2e::packageHeaderBytes(2, 0, 31)));
     auto copy = runFirstRun();
     ASSERT_TRUE(copy.has_value());
     auto box = expectMessageBox(*copy, L"Failed to read file head! " + medium_);

@@ -34,15 +34,6 @@ const int kLabelId = 1013;
 const int kTextBoxId = 1002;
 const int kAgreeId = 1009;
 
-std::wstring testName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
-    std::replace_if(
-        name.begin(), name.end(),
-        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return std::wstring(name.begin(), name.end());
-}
-
 std::string narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
@@ -68,15 +59,6 @@ std::vector<uint8_t> installIni(bool packageCheck) {
         text += L"str" + std::to_wstring(index) + L"=" + value + L"\r\n";
     }
     return e2e::utf16FileBytes(text);
-}
-
-// The 32-byte header of a one-package set, version 2, 1 MiB of data.
-std::vector<uint8_t> packageHeader() {
-    std::vector<uint8_t> header(32, 0);
-    header[4] = 2;
-    header[18] = 0x10;  // totalSize 0x100000
-    header[24] = 1;
-    return header;
 }
 
 // An agreement of `lines` numbered lines as UTF-16LE, with a byte-order mark.
@@ -149,7 +131,7 @@ std::vector<std::wstring> childTexts(HWND window) {
 
 class WizardScenario : public ::testing::Test {
 protected:
-    WizardScenario() : medium_(L"C:\\media\\" + testName()) {}
+    WizardScenario() : medium_(L"C:\\media\\" + e2e::currentTestName()) {}
 
     void SetUp() override {
         bin_ = e2e::folderFromEnvironment(L"CKV_BIN");
@@ -162,7 +144,8 @@ protected:
             ASSERT_TRUE(bytes && !bytes->empty()) << "no built " << narrow(name);
             ASSERT_TRUE(e2e::writeFileBytes(medium_.file(name), *bytes));
         }
-        ASSERT_TRUE(e2e::writeFileBytes(medium_.file(L"data1.pck"), packageHeader()));
+        ASSERT_TRUE(
+            e2e::writeFileBytes(medium_.file(L"data1.pck"), e2e::packageHeaderBytes(2, 0x100000)));
         writeIni(true);
     }
 
@@ -224,7 +207,7 @@ protected:
         if (folder.empty() || !e2e::createFolders(folder)) {
             return;
         }
-        const std::wstring path = folder + L"\\wizard-" + testName() + L"-" +
+        const std::wstring path = folder + L"\\wizard-" + e2e::currentTestName() + L"-" +
                                   std::to_wstring(++screenshots_) + L"-" + what + L".bmp";
         EXPECT_TRUE(window.saveScreenshot(path)) << narrow(path);
     }
