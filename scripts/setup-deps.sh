@@ -57,12 +57,24 @@ if [ "$need_update" -eq 1 ]; then
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 jobs=$(nproc)
 prefix="$deps/mingw32"
-mkdir -p "$deps/src" "$prefix"
+logs="$deps/logs"
+mkdir -p "$deps/src" "$prefix" "$logs"
+
+# Runs a build step with its output in a log, shown only when the step fails.
+quietly() {
+  local log="$logs/$1.log"
+  shift
+  if ! "$@" >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "setup-deps: $* failed; the whole log is $log" >&2
+    exit 1
+  fi
+}
 
 fetch_source() { # name suite -> unpacked folder in $deps/src/$name
   local name=$1 suite=$2
@@ -77,10 +89,11 @@ fetch_source() { # name suite -> unpacked folder in $deps/src/$name
 
 if [ ! -f "$prefix/lib/libcrypto.a" ]; then
   fetch_source openssl bookworm
+  echo "Building libcrypto for MinGW (a few minutes)"
   (cd "$deps/src/openssl" &&
-    ./Configure mingw --cross-compile-prefix=i686-w64-mingw32- no-shared no-tests no-asm \
-      --prefix="$prefix" --libdir=lib >/dev/null &&
-    make -s -j"$jobs" build_libs >/dev/null &&
+    quietly openssl-configure ./Configure mingw --cross-compile-prefix=i686-w64-mingw32- \
+      no-shared no-tests no-asm --prefix="$prefix" --libdir=lib &&
+    quietly openssl-make make -j"$jobs" build_generated libcrypto.a &&
     mkdir -p "$prefix/lib" "$prefix/include" &&
     cp libcrypto.a "$prefix/lib/" &&
     cp -r include/openssl "$prefix/include/")
@@ -90,11 +103,12 @@ if [ ! -f "$prefix/lib/libjpeg.a" ]; then
   fetch_source libjpeg-turbo bookworm
   build="$deps/build/libjpeg-turbo"
   rm -rf "$build"
-  cmake -S "$deps/src/libjpeg-turbo" -B "$build" -G Ninja \
+  echo "Building libjpeg-turbo for MinGW"
+  quietly libjpeg-configure cmake -S "$deps/src/libjpeg-turbo" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=0 -DWITH_SIMD=0 \
-    -DWITH_TURBOJPEG=0 -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
-  cmake --build "$build" --target jpeg-static >/dev/null
+    -DWITH_TURBOJPEG=0 -DCMAKE_INSTALL_PREFIX="$prefix"
+  quietly libjpeg-build cmake --build "$build" --target jpeg-static
   cp "$build/libjpeg.a" "$prefix/lib/"
   cp "$build/jconfig.h" "$deps/src/libjpeg-turbo/jpeglib.h" \
     "$deps/src/libjpeg-turbo/jmorecfg.h" "$deps/src/libjpeg-turbo/jerror.h" "$prefix/include/"
@@ -103,11 +117,12 @@ fi
 if [ ! -f "$prefix/lib/libgtest.a" ]; then
   build="$deps/build/googletest"
   rm -rf "$build"
-  cmake -S /usr/src/googletest -B "$build" -G Ninja \
+  echo "Building GoogleTest for MinGW"
+  quietly gtest-configure cmake -S /usr/src/googletest -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -Dgtest_disable_pthreads=ON >/dev/null
-  cmake --build "$build" >/dev/null
-  cmake --install "$build" >/dev/null
+    -Dgtest_disable_pthreads=ON
+  quietly gtest-build cmake --build "$build"
+  quietly gtest-install cmake --install "$build"
 fi
 echo "Dependencies ready in $deps"
