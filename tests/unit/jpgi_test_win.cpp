@@ -1,5 +1,5 @@
 // JPGI.dll through its two exported calls, on pictures that Debian's cjpeg and
-// ImageMagick encoded at build time (jpeg/tests/make_test_pictures.cmake).
+// ImageMagick encoded at build time (tests/unit/make_jpeg_pictures.cmake).
 #include "jpgi.h"
 
 #include <gtest/gtest.h>
