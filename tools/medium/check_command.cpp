@@ -195,15 +195,9 @@ void checkList(Platform& platform, const std::wstring& medium, const InflatedFil
 
 int runCheck(const std::vector<std::string>& words, Platform& platform, Console& console) {
     CommandLine line(words, {});
-    if (line.wantsHelp()) {
-        console.out << kCheckHelp;
-        return kExitOk;
-    }
-    if (!line.error().empty() || line.positional().size() != 1) {
-        console.error(line.error().empty() ? L"check needs MEDIUM_DIR"
-                                           : wideFromUtf8(line.error()));
-        console.err << "try: medium check --help\n";
-        return kExitUsage;
+    if (auto status =
+            answerHelpOrUsage(line, 1, "check", kCheckHelp, L"check needs MEDIUM_DIR", console)) {
+        return *status;
     }
     const std::wstring medium = wideFromUtf8(line.positional()[0]);
     std::vector<std::wstring> faults;

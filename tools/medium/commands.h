@@ -3,10 +3,12 @@
 // a command line that cannot be used.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/platform.h"
+#include "tools/medium/options.h"
 #include "tools/medium/terminal.h"
 
 constexpr int kExitOk = 0;
@@ -21,3 +23,11 @@ int runList(const std::vector<std::string>& words, Platform& platform, Console& 
 int runCheck(const std::vector<std::string>& words, Platform& platform, Console& console);
 int runExtract(const std::vector<std::string>& words, Platform& platform, Console& console);
 int runVerify(const std::vector<std::string>& words, Platform& platform, Console& console);
+
+// The start every command shares: "--help" shows `help`; a parse error, or
+// another number of positional arguments than `positionalCount`, reports the
+// problem (`needs` for the count) with a hint. Both answer the exit status to
+// end with; nothing when the command goes on.
+std::optional<int> answerHelpOrUsage(const CommandLine& line, size_t positionalCount,
+                                     const char* command, const char* help, const wchar_t* needs,
+                                     Console& console);

@@ -169,15 +169,9 @@ private:
 
 int runExtract(const std::vector<std::string>& words, Platform& platform, Console& console) {
     CommandLine line(words, {"--disc"});
-    if (line.wantsHelp()) {
-        console.out << kExtractHelp;
-        return kExitOk;
-    }
-    if (!line.error().empty() || line.positional().size() != 2) {
-        console.error(line.error().empty() ? L"extract needs MEDIUM_DIR and TARGET_DIR"
-                                           : wideFromUtf8(line.error()));
-        console.err << "try: medium extract --help\n";
-        return kExitUsage;
+    if (auto status = answerHelpOrUsage(line, 2, "extract", kExtractHelp,
+                                        L"extract needs MEDIUM_DIR and TARGET_DIR", console)) {
+        return *status;
     }
     const std::wstring medium = wideFromUtf8(line.positional()[0]);
     std::wstring target = absolutePath(wideFromUtf8(line.positional()[1]));

@@ -18,14 +18,9 @@ const char kListHelp[] =
 
 int runList(const std::vector<std::string>& words, Platform& platform, Console& console) {
     CommandLine line(words, {});
-    if (line.wantsHelp()) {
-        console.out << kListHelp;
-        return kExitOk;
-    }
-    if (!line.error().empty() || line.positional().size() != 1) {
-        console.error(line.error().empty() ? L"list needs MEDIUM_DIR" : wideFromUtf8(line.error()));
-        console.err << "try: medium list --help\n";
-        return kExitUsage;
+    if (auto status =
+            answerHelpOrUsage(line, 1, "list", kListHelp, L"list needs MEDIUM_DIR", console)) {
+        return *status;
     }
     const std::wstring medium = wideFromUtf8(line.positional()[0]);
     const PackageIndex index = indexPackages(platform, medium);

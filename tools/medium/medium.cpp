@@ -47,3 +47,18 @@ int runMedium(const std::vector<std::string>& words, Platform& platform, Console
     console.err << "try: medium --help\n";
     return kExitUsage;
 }
+
+std::optional<int> answerHelpOrUsage(const CommandLine& line, size_t positionalCount,
+                                     const char* command, const char* help, const wchar_t* needs,
+                                     Console& console) {
+    if (line.wantsHelp()) {
+        console.out << help;
+        return kExitOk;
+    }
+    if (line.error().empty() && line.positional().size() == positionalCount) {
+        return std::nullopt;
+    }
+    console.error(line.error().empty() ? std::wstring(needs) : wideFromUtf8(line.error()));
+    console.err << "try: medium " << command << " --help\n";
+    return kExitUsage;
+}

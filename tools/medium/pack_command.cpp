@@ -58,15 +58,9 @@ bool writeMd5Section(Platform& platform, Console& console, const std::wstring& m
 
 int runPack(const std::vector<std::string>& words, Platform& platform, Console& console) {
     CommandLine line(words, {"--disc-size", "--chunk-size", "--level", "--jobs"});
-    if (line.wantsHelp()) {
-        console.out << kPackHelp;
-        return kExitOk;
-    }
-    if (!line.error().empty()) {
-        return usage(console, line.error());
-    }
-    if (line.positional().size() != 2) {
-        return usage(console, "pack needs GAME_DIR and MEDIUM_DIR");
+    if (auto status = answerHelpOrUsage(line, 2, "pack", kPackHelp,
+                                        L"pack needs GAME_DIR and MEDIUM_DIR", console)) {
+        return *status;
     }
     PackOptions options;
     options.gameFolder = wideFromUtf8(line.positional()[0]);

@@ -21,15 +21,9 @@ const char kVerifyHelp[] =
 
 int runVerify(const std::vector<std::string>& words, Platform& platform, Console& console) {
     CommandLine line(words, {});
-    if (line.wantsHelp()) {
-        console.out << kVerifyHelp;
-        return kExitOk;
-    }
-    if (!line.error().empty() || line.positional().size() != 2) {
-        console.error(line.error().empty() ? L"verify needs MEDIUM_DIR and TARGET_DIR"
-                                           : wideFromUtf8(line.error()));
-        console.err << "try: medium verify --help\n";
-        return kExitUsage;
+    if (auto status = answerHelpOrUsage(line, 2, "verify", kVerifyHelp,
+                                        L"verify needs MEDIUM_DIR and TARGET_DIR", console)) {
+        return *status;
     }
     const std::wstring medium = wideFromUtf8(line.positional()[0]);
     const std::wstring target = wideFromUtf8(line.positional()[1]);
