@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include "tests/e2e/scenario_support_win.h"
+
 namespace ui {
 
 namespace {
@@ -150,18 +152,6 @@ std::optional<std::vector<uint8_t>> capture(const RECT& area) {
     return pixels;
 }
 
-bool writeBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return false;
-    }
-    DWORD written = 0;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) != FALSE &&
-           written == bytes.size();
-}
-
 }  // namespace
 
 std::optional<Window> Window::find(const WindowQuery& query, DWORD timeoutMs) {
@@ -281,7 +271,8 @@ bool Window::saveScreenshot(const std::wstring& path) const {
     if (!current) {
         return false;
     }
-    return writeBytes(path, bitmapFile(*current, area.right - area.left, area.bottom - area.top));
+    return e2e::writeFileBytes(
+        path, bitmapFile(*current, area.right - area.left, area.bottom - area.top));
 }
 
 bool Control::isChecked() const {
