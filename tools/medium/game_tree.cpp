@@ -20,6 +20,7 @@ struct Walk {
     bool visit(const std::wstring& folderPath, const std::wstring& prefix) {
         auto items = platform.listFolder(folderPath);
         std::vector<std::pair<std::u16string, FolderEntry>> sorted;
+        sorted.reserve(items.size());
         for (auto& item : items) {
             sorted.emplace_back(utf16FromWide(item.name), item);
         }

@@ -227,7 +227,7 @@ bool packMedium(Platform& platform, const PackOptions& options, Console& console
     StreamAssembler stream(writer, compressor, progress);
     std::vector<CheckEntry> checks;
 
-    auto failed = [&](std::wstring text) {
+    auto failed = [&](const std::wstring& text) {
         progress.clear();
         error = !text.empty()             ? text
                 : !writer.error().empty() ? writer.error()

@@ -112,7 +112,8 @@ int runPack(const std::vector<std::string>& words, Platform& platform, Console& 
         console.out << "  data" << i + 1 << ".pck  " << summary.packageSizes[i] << " bytes  "
                     << summary.digests[i] << "\n";
     }
-    const std::wstring stale = packagePath(options.mediumFolder, summary.header.packageCount + 1);
+    const std::wstring stale =
+        packagePath(options.mediumFolder, static_cast<int>(summary.header.packageCount) + 1);
     if (platform.fileExists(stale)) {
         console.note(L"note: " + stale +
                      L" is left from an earlier run and is no part of this medium");
