@@ -1,4 +1,4 @@
-# Cross toolchain for 32-bit Windows (i686) with MinGW-w64.
+# Cross toolchain for 32-bit Windows (i686) with MinGW-w64: what ships.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

@@ -3,17 +3,24 @@
 # the installer with its decoder DLLs, install.ini, the agreement text, the
 # pictures, and the sample game packed by the medium tool (which also writes
 # check.md and the [md5code] section of install.ini).
+#
+#   make-sample-medium.sh [OUT [TREE]]
+#
+# OUT defaults to build/sample-medium; TREE, the Windows build whose programs
+# go on the medium, to build/win32 (what ships).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/build/sample-medium}
-bin=$root/build/win32/bin
+tree=${2:-$root/build/win32}
+case "$tree" in /*) ;; *) tree=$root/$tree ;; esac
+bin=$tree/bin
 rm -rf "$out"
 mkdir -p "$out/background"
 cp "$bin/install.exe" "$root/samples/install.ini" "$root/samples/CopyRight.txt" "$out/"
 for dll in JPGI.dll ijl15.dll; do
   [ -f "$bin/$dll" ] && cp "$bin/$dll" "$out/"
 done
-cp "$root/build/win32/samples/pictures/background/"* "$out/background/"
+cp "$tree/samples/pictures/background/"* "$out/background/"
 
 # The sample game: its program and a few data folders, one of them empty.
 game=$root/build/sample-game

@@ -15,7 +15,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  mingw-w64 g++-mingw-w64-i686 libz-mingw-w64-dev
+  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   zlib1g-dev libssl-dev googletest libgtest-dev
   clang libclang-rt-14-dev
   wine wine32:i386 wine64 xvfb x11-utils
@@ -49,7 +49,8 @@ if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list &&
   need_update=1
 fi
 
-if [ ${#missing[@]} -gt 0 ] || [ ! -d "$deps/src/openssl" ] || [ ! -d "$deps/src/libjpeg-turbo" ]; then
+if [ ${#missing[@]} -gt 0 ] || [ ! -f "$deps/src/openssl/.fetched" ] ||
+  [ ! -f "$deps/src/libjpeg-turbo/.fetched" ]; then
   need_update=1
 fi
 if [ "$need_update" -eq 1 ]; then
@@ -61,9 +62,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc)
-prefix="$deps/mingw32"
 logs="$deps/logs"
-mkdir -p "$deps/src" "$prefix" "$logs"
+mkdir -p "$deps/src" "$deps/build" "$logs"
 
 # Runs a build step with its output in a log, shown only when the step fails.
 quietly() {
@@ -76,53 +76,78 @@ quietly() {
   fi
 }
 
-fetch_source() { # name suite -> unpacked folder in $deps/src/$name
+# Downloads a Debian source package once, into $deps/src/NAME.
+fetch_source() { # name suite
   local name=$1 suite=$2
-  if [ -d "$deps/src/$name" ]; then return; fi
-  local tmp="$deps/src/.$name.tmp"
-  rm -rf "$tmp" && mkdir -p "$tmp"
-  (cd "$tmp" && apt-get source -qq --download-only "$name/$suite" &&
-    dpkg-source -x --no-check ./*.dsc unpacked >/dev/null)
-  mv "$tmp/unpacked" "$deps/src/$name"
-  rm -rf "$tmp"
+  if [ -f "$deps/src/$name/.fetched" ]; then return; fi
+  rm -rf "$deps/src/$name" && mkdir -p "$deps/src/$name"
+  (cd "$deps/src/$name" && apt-get source -qq --download-only "$name/$suite")
+  touch "$deps/src/$name/.fetched"
 }
 
-if [ ! -f "$prefix/lib/libcrypto.a" ]; then
-  fetch_source openssl bookworm
-  echo "Building libcrypto for MinGW (a few minutes)"
-  (cd "$deps/src/openssl" &&
-    quietly openssl-configure ./Configure mingw --cross-compile-prefix=i686-w64-mingw32- \
-      no-shared no-tests no-asm --prefix="$prefix" --libdir=lib &&
-    quietly openssl-make make -j"$jobs" build_generated libcrypto.a &&
-    mkdir -p "$prefix/lib" "$prefix/include" &&
-    cp libcrypto.a "$prefix/lib/" &&
-    cp -r include/openssl "$prefix/include/")
-fi
+# Unpacks a fetched source package into a fresh folder of its own.
+unpack_source() { # name folder
+  rm -rf "$2"
+  (cd "$deps/src/$1" && dpkg-source -x --no-check ./*.dsc "$2" >/dev/null)
+}
 
-if [ ! -f "$prefix/lib/libjpeg.a" ]; then
-  fetch_source libjpeg-turbo bookworm
-  build="$deps/build/libjpeg-turbo"
-  rm -rf "$build"
-  echo "Building libjpeg-turbo for MinGW"
-  quietly libjpeg-configure cmake -S "$deps/src/libjpeg-turbo" -B "$build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=0 -DWITH_SIMD=0 \
-    -DWITH_TURBOJPEG=0 -DCMAKE_INSTALL_PREFIX="$prefix"
-  quietly libjpeg-build cmake --build "$build" --target jpeg-static
-  cp "$build/libjpeg.a" "$prefix/lib/"
-  cp "$build/jconfig.h" "$deps/src/libjpeg-turbo/jpeglib.h" \
-    "$deps/src/libjpeg-turbo/jmorecfg.h" "$deps/src/libjpeg-turbo/jerror.h" "$prefix/include/"
-fi
+# Builds the three libraries for one MinGW target into its own prefix.
+# The C++ library is rebuilt when the toolchain's C++ compiler changes, since
+# the thread model is part of its ABI.
+build_target() { # arch openssl-target toolchain-file prefix
+  local arch=$1 openssl_target=$2 toolchain=$3 prefix=$4
+  mkdir -p "$prefix/lib" "$prefix/include"
 
-if [ ! -f "$prefix/lib/libgtest.a" ]; then
-  build="$deps/build/googletest"
-  rm -rf "$build"
-  echo "Building GoogleTest for MinGW"
-  quietly gtest-configure cmake -S /usr/src/googletest -B "$build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw32.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -Dgtest_disable_pthreads=ON
-  quietly gtest-build cmake --build "$build"
-  quietly gtest-install cmake --install "$build"
-fi
+  if [ ! -f "$prefix/lib/libcrypto.a" ]; then
+    fetch_source openssl bookworm
+    local src="$deps/build/openssl-$arch"
+    unpack_source openssl "$src"
+    echo "Building libcrypto for MinGW $arch (a few minutes)"
+    (cd "$src" &&
+      quietly "openssl-configure-$arch" ./Configure "$openssl_target" \
+        --cross-compile-prefix="$arch-w64-mingw32-" \
+        no-shared no-tests no-asm --prefix="$prefix" --libdir=lib &&
+      quietly "openssl-make-$arch" make -j"$jobs" build_generated libcrypto.a &&
+      cp libcrypto.a "$prefix/lib/" &&
+      cp -r include/openssl "$prefix/include/")
+    rm -rf "$src"
+  fi
+
+  if [ ! -f "$prefix/lib/libjpeg.a" ]; then
+    fetch_source libjpeg-turbo bookworm
+    local src="$deps/build/libjpeg-turbo-src"
+    unpack_source libjpeg-turbo "$src"
+    local build="$deps/build/libjpeg-turbo-$arch"
+    rm -rf "$build"
+    echo "Building libjpeg-turbo for MinGW $arch"
+    quietly "libjpeg-configure-$arch" cmake -S "$src" -B "$build" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+      -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=0 -DWITH_SIMD=0 \
+      -DWITH_TURBOJPEG=0 -DCMAKE_INSTALL_PREFIX="$prefix"
+    quietly "libjpeg-build-$arch" cmake --build "$build" --target jpeg-static
+    cp "$build/libjpeg.a" "$prefix/lib/"
+    cp "$build/jconfig.h" "$src/jpeglib.h" "$src/jmorecfg.h" "$src/jerror.h" "$prefix/include/"
+    rm -rf "$build" "$src"
+  fi
+
+  local compiler
+  compiler=$(sed -n 's/^set(CMAKE_CXX_COMPILER \(.*\))$/\1/p' "$toolchain")
+  if [ ! -f "$prefix/lib/libgtest.a" ] || [ "$(cat "$prefix/.gtest-compiler" 2>/dev/null)" != "$compiler" ]; then
+    local build="$deps/build/googletest-$arch"
+    rm -rf "$build"
+    echo "Building GoogleTest for MinGW $arch"
+    quietly "gtest-configure-$arch" cmake -S /usr/src/googletest -B "$build" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+      -Dgtest_disable_pthreads=ON
+    quietly "gtest-build-$arch" cmake --build "$build"
+    quietly "gtest-install-$arch" cmake --install "$build"
+    echo "$compiler" >"$prefix/.gtest-compiler"
+    rm -rf "$build"
+  fi
+}
+
+# i686 is what ships; x86_64 is its test twin for machines without 32-bit Wine.
+build_target i686 mingw "$root/cmake/mingw32.cmake" "$deps/mingw32"
+build_target x86_64 mingw64 "$root/cmake/mingw64.cmake" "$deps/mingw64"
 echo "Dependencies ready in $deps"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Creates the Wine test prefix (WINEPREFIX, by default build/wineprefix):
-# 32-bit, no menu entries in the host desktop, no Mono or Gecko installers, and
-# Wine drawing captions and borders itself (Xvfb has no window manager), so
-# screenshots look like Windows.
+# Creates the Wine test prefix of the platform chosen by CKV_WINE_ARCH (see
+# wine-env.sh; by default build/wineprefix, 32-bit): no menu entries in the
+# host desktop, no Mono or Gecko installers, and Wine drawing captions and
+# borders itself (Xvfb has no window manager), so screenshots look like
+# Windows.
 #
 #   wine-prefix.sh          create the prefix when it is missing (wine-run.sh
 #                           calls this before every program)
@@ -11,7 +12,8 @@
 #                           before ctest, so every test run starts clean
 #
 # Creation and deletion happen under an exclusive lock beside the prefix, so
-# that parallel ctest jobs wait for one creation instead of racing it.
+# that parallel ctest jobs wait for one creation instead of racing it. Every
+# failure says what failed and what to do, and exits non-zero.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-env.sh"
@@ -28,12 +30,16 @@ esac
 
 ready_mark="$WINEPREFIX/.ckv-ready"
 
-# Wine records the prefix's architecture in system.reg; a 64-bit prefix would
-# run our 32-bit programs through WoW64, which is not the platform we test.
+# Wine records the prefix's architecture in system.reg. A 32-bit program in a
+# 64-bit prefix would run through WoW64, which is not the platform we test.
 check_architecture() {
-  if ! grep -qx '#arch=win32' "$WINEPREFIX/system.reg" 2>/dev/null ||
-    [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
-    echo "$0: $WINEPREFIX is not a 32-bit Wine prefix; run $0 --fresh" >&2
+  local wrong=0
+  grep -qx "#arch=$CKV_WINE_ARCH" "$WINEPREFIX/system.reg" 2>/dev/null || wrong=1
+  if [ "$CKV_WINE_ARCH" = win32 ] && [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    wrong=1
+  fi
+  if [ "$wrong" -ne 0 ]; then
+    echo "$0: $WINEPREFIX is not a $CKV_WINE_ARCH Wine prefix; run $0 --fresh" >&2
     exit 1
   fi
 }
@@ -49,6 +55,14 @@ case "$WINEPREFIX" in
     exit 1
     ;;
 esac
+
+# The loader must start before anything else is tried: a machine that runs no
+# 32-bit code refuses the 32-bit one with "Exec format error".
+if ! loader_output=$("$WINELOADER" --version 2>&1); then
+  echo "$0: the Wine loader $WINELOADER does not start: $loader_output" >&2
+  echo "$0: install Wine with scripts/setup-deps.sh; on a machine that runs no 32-bit programs, set CKV_FORCE_WIN64=1 (or point WINELOADER at a loader that runs)" >&2
+  exit 1
+fi
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 exec 9>"$WINEPREFIX.lock"
@@ -71,13 +85,32 @@ elif [ -f "$ready_mark" ]; then
   exit 0
 fi
 
+# Runs one set-up step with its output in a log that is shown when it fails.
 # The lock's descriptor stays with this script: a wineserver that inherited it
 # would hold the lock for as long as it runs.
-wineboot -i >/dev/null 2>&1 9>&-
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 9>&-
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 9>&-
+log="$WINEPREFIX.setup.log"
+step() { # what-it-does command...
+  local what=$1
+  shift
+  if ! "$@" >"$log" 2>&1 9>&-; then
+    tail -n 20 "$log" >&2
+    echo "$0: $what failed ($*); the whole output is in $log" >&2
+    echo "$0: delete $WINEPREFIX and try again; if it fails again, reinstall Wine (scripts/setup-deps.sh)" >&2
+    exit 1
+  fi
+}
+step "creating the Wine prefix $WINEPREFIX" "$WINELOADER" wineboot -i
+step "setting the X11 driver options" "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' \
+  /v Decorated /t REG_SZ /d N /f
+step "setting the X11 driver options" "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' \
+  /v Managed /t REG_SZ /d N /f
 # The registry reaches system.reg and user.reg when the server ends.
-wineserver -w 9>&-
+step "waiting for the wineserver to end" wineserver -w
+rm -f "$log"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "$0: Wine made no prefix in $WINEPREFIX; delete it and try again" >&2
+  exit 1
+fi
 check_architecture
 if ! grep -q '^"Decorated"="N"' "$WINEPREFIX/user.reg" ||
   ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg"; then

@@ -1,9 +1,21 @@
 #!/usr/bin/env bash
-# Runs a Windows program under 32-bit Wine in the project's test prefix
-# (WINEPREFIX, by default build/wineprefix), creating the prefix on first use.
-# Used as CMake's cross-compiling emulator, so ctest runs Windows tests here.
+# Runs a Windows program under Wine in the project's test prefix, creating the
+# prefix on first use:
+#
+#   wine-run.sh [--win32|--win64] program.exe [argument...]
+#
+# --win32 (32-bit Wine, the i686 build) and --win64 (64-bit Wine, the x86_64
+# build) choose the platform, as CKV_WINE_ARCH does (see wine-env.sh). Used as
+# CMake's cross-compiling emulator, so ctest runs Windows tests here; each
+# Windows tree passes its own platform.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+case "${1:-}" in
+  --win32 | --win64)
+    export CKV_WINE_ARCH=${1#--}
+    shift
+    ;;
+esac
 . "$root/scripts/wine-env.sh"
 "$root/scripts/wine-prefix.sh"
 
@@ -16,7 +28,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # program, whoever else still holds the file.
 log=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
 trap 'rm -f "$log"' EXIT
-wine "$@" </dev/null >"$log" 2>&1 &
+"$WINELOADER" "$@" </dev/null >"$log" 2>&1 &
 program=$!
 tail -n +1 -s 0.1 --pid="$program" -f "$log" &
 streamer=$!

@@ -66,6 +66,8 @@ for number in $(seq 90 109); do
 done
 if [ -z "$found" ]; then
   echo "$0: could not start Xvfb on any display from :90 to :109" >&2
+  command -v Xvfb >/dev/null || echo "$0: Xvfb is not installed; run scripts/setup-deps.sh" >&2
+  echo "$0: or run the tests on a display of your own (set DISPLAY)" >&2
   exit 1
 fi
 
