@@ -361,6 +361,121 @@ TEST_F(StartupScenario, RenamedProgramIsCarriedButNothingIsStarted) {
     EXPECT_EQ(pending_.deletionsSinceStart(), expected);
 }
 
+#ifndef _WIN64
+// Makes Wine report another Windows version to the programs started while it
+// lives (HKCU\Software\Wine, value Version), and puts back what was there.
+class WineVersionGuard {
+public:
+    explicit WineVersionGuard(const std::wstring& version) {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_,
+                            nullptr) != ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        wchar_t previous[64] = {};
+        DWORD size = sizeof(previous) - sizeof(wchar_t);
+        DWORD type = 0;
+        if (RegQueryValueExW(key_, L"Version", nullptr, &type, reinterpret_cast<BYTE*>(previous),
+                             &size) == ERROR_SUCCESS &&
+            type == REG_SZ) {
+            previous_ = std::wstring(previous);
+        }
+        set_ = RegSetValueExW(
+                   key_, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    ~WineVersionGuard() {
+        if (key_ == nullptr) {
+            return;
+        }
+        if (previous_) {
+            RegSetValueExW(key_, L"Version", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(previous_->c_str()),
+                           static_cast<DWORD>((previous_->size() + 1) * sizeof(wchar_t)));
+        } else {
+            RegDeleteValueW(key_, L"Version");
+        }
+        RegCloseKey(key_);
+    }
+    WineVersionGuard(const WineVersionGuard&) = delete;
+    WineVersionGuard& operator=(const WineVersionGuard&) = delete;
+
+    bool set() const { return set_; }
+
+private:
+    HKEY key_ = nullptr;
+    bool set_ = false;
+    std::optional<std::wstring> previous_;
+};
+
+// The Windows version a newly started program sees, as cmd's "ver" prints it.
+std::string versionSeenByNewPrograms(const std::wstring& folder) {
+    const std::wstring output = folder + L"\\ver.txt";
+    auto shell = ui::Process::start(e2e::systemFolder() + L"\\cmd.exe",
+                                    L"/c ver > \"" + output + L"\"", folder);
+    if (!shell || !shell->waitForExit()) {
+        return "";
+    }
+    auto bytes = e2e::readFileBytes(output);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "";
+}
+
+// The whole start-up as on a disc, with Wine reporting Windows XP: the first
+// run stages and restarts, the copy shows the logo, the main window and the
+// agreement page, which enables agree once its text has been scrolled to the end.
+TEST_F(StartupScenario, UnderWindowsXpTheInstallerReachesTheAgreement) {
+    WineVersionGuard windowsXp(L"winxp");
+    ASSERT_TRUE(windowsXp.set());
+    ASSERT_NE(versionSeenByNewPrograms(root_.path()).find("5.1."), std::string::npos)
+        << "Wine does not report Windows XP: " << versionSeenByNewPrograms(root_.path());
+
+    ASSERT_TRUE(e2e::writeFileBytes(mediumFile(L"data1.pck"), e2e::packageHeaderBytes(2, 0)));
+    std::wstring agreement = L"\uFEFF";
+    for (int i = 1; i <= 200; ++i) {
+        agreement += L"Clause " + std::to_wstring(i) + L" of the licence.\r\n";
+    }
+    std::vector<uint8_t> agreementBytes;
+    for (wchar_t c : agreement) {
+        agreementBytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        agreementBytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    ASSERT_TRUE(e2e::writeFileBytes(mediumFile(L"CopyRight.txt"), agreementBytes));
+
+    auto copy = runFirstRun();
+    ASSERT_TRUE(copy.has_value());
+    expectStagedCopiesIdentical();
+    EXPECT_EQ(pending_.deletionsSinceStart(), expectedDeletions());
+
+    auto main = ui::Window::find({L"Varnholt Setup", false, L"#32770", copy->id()});
+    ASSERT_TRUE(main.has_value()) << "no main window";
+    auto page = ui::Window::find({L"End-User Licence Agreement", false, L"#32770", copy->id()});
+    ASSERT_TRUE(page.has_value()) << "no agreement page";
+    ASSERT_TRUE(page->waitIdle());
+    const int kTextBoxId = 1002;
+    const int kAgreeId = 1009;
+    EXPECT_EQ(page->control(kAgreeId).text(), L"I agree");
+    EXPECT_FALSE(page->control(kAgreeId).isEnabled());
+    saveScreenshot(*page, L"agreement");
+    ui::Window box(page->control(kTextBoxId).handle());
+    EXPECT_TRUE(ui::waitUntil(
+        [&] {
+            return box.sendMessage(WM_VSCROLL, SB_PAGEDOWN, 0).has_value() &&
+                   page->control(kAgreeId).isEnabled();
+        },
+        5000))
+        << "agree stays disabled at the end of the text";
+    ASSERT_TRUE(page->control(IDCANCEL).click());
+    EXPECT_TRUE(copy->waitForExit());
+    EXPECT_EQ(copy->exitCode(), std::optional<DWORD>(0));
+}
+#else
+TEST_F(StartupScenario, UnderWindowsXpTheInstallerReachesTheAgreement) {
+    GTEST_SKIP() << "Windows XP runs the i686 build only; this scenario runs where the i686 build "
+                    "is tested";
+}
+#endif
+
 // An empty file among the carried ones counts as a failed copy: the first run
 // ends with no window and starts nothing. (Once the installer binds to the
 // decoder DLLs, an empty one already stops it at load time, to the same end.)

@@ -532,4 +532,53 @@ TEST(JpgiRefusal, DamagedPicturesStayInsideTheBitmap) {
     EXPECT_GT(successes, 100);
 }
 
+#if defined(__i386__)
+// Calls `function` with a copy of `argumentBytes` bytes of arguments on the
+// stack and answers how many of those bytes the function itself removed: 0 for
+// cdecl, all of them for stdcall. Written in assembly because C++ cannot call
+// a function without knowing its convention.
+extern "C" int calleeRemovedBytes(const void* function, const void* arguments, int argumentBytes);
+asm(".text\n"
+    ".globl _calleeRemovedBytes\n"
+    "_calleeRemovedBytes:\n"
+    "  pushl %ebp\n"
+    "  movl %esp, %ebp\n"
+    "  pushl %esi\n"
+    "  pushl %edi\n"
+    "  movl 12(%ebp), %esi\n"
+    "  movl 16(%ebp), %ecx\n"
+    "  subl %ecx, %esp\n"
+    "  movl %esp, %edi\n"
+    "  cld\n"
+    "  rep movsb\n"
+    "  movl %esp, %edi\n"
+    "  call *8(%ebp)\n"
+    "  movl %esp, %eax\n"
+    "  subl %edi, %eax\n"
+    "  leal -8(%ebp), %esp\n"
+    "  popl %edi\n"
+    "  popl %esi\n"
+    "  popl %ebp\n"
+    "  ret\n");
+#endif
+
+TEST(JpgiExports, CallerRemovesTheArguments) {
+#if defined(__i386__)
+    int width = 1;
+    int height = 1;
+    int components = 1;
+    // Calls that fail at once: no data.
+    const void* parameterArguments[] = {nullptr, nullptr, &width, &height, &components};
+    EXPECT_EQ(calleeRemovedBytes(reinterpret_cast<const void*>(&JPEGGetParameter),
+                                 parameterArguments, sizeof(parameterArguments)),
+              0);
+    const uintptr_t decodeArguments[] = {0, 0, 0, 0, 0};
+    EXPECT_EQ(calleeRemovedBytes(reinterpret_cast<const void*>(&JPEGDeCompressRGB), decodeArguments,
+                                 sizeof(decodeArguments)),
+              0);
+#else
+    GTEST_SKIP() << "one calling convention only: this check runs where the i686 build is tested";
+#endif
+}
+
 }  // namespace

@@ -27,6 +27,18 @@ TEST(PictureIndex, TenPicturesFollowTheSinglePrecisionQuotient) {
     EXPECT_EQ(pictureIndexForProgress(10, 100), 10);
 }
 
+TEST(PictureIndex, X87RegistersDoNotWidenTheQuotient) {
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+    // Where floats live in 80-bit registers the quotient must still be
+    // rounded to single precision, or 70 % of ten pictures becomes 7.
+    for (int percent : {70, 90}) {
+        EXPECT_EQ(pictureIndexForProgress(10, percent), percent / 10 - 1) << percent << " %";
+    }
+#else
+    GTEST_SKIP() << "floats stay in single precision here: this check runs on the i686 build";
+#endif
+}
+
 TEST(PictureIndex, UpToNinePicturesItIsTheIntegerShare) {
     for (int count = 0; count <= 9; ++count) {
         for (int percent = 0; percent <= 100; ++percent) {
