@@ -50,6 +50,8 @@ enum class DriveType { Unknown, NoRootFolder, Removable, Fixed, Remote, CdRom, R
 struct FolderEntry {
     std::wstring name;
     bool isFolder = false;
+    // The system, hidden or temporary attribute (Windows only).
+    bool systemHiddenOrTemporary = false;
 };
 
 class Platform {

@@ -115,7 +115,7 @@ std::vector<FolderEntry> PosixPlatform::listFolder(const std::wstring& path) {
 #else
         std::wstring name = wideFromUtf8(it->path().filename().string());
 #endif
-        items.push_back({name, it->is_directory(error)});
+        items.push_back({name, it->is_directory(error), false});
     }
     return items;
 }

@@ -85,7 +85,10 @@ std::vector<FolderEntry> Win32Platform::listFolder(const std::wstring& path) {
     do {
         std::wstring name = data.cFileName;
         if (name != L"." && name != L"..") {
-            items.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+            const DWORD attributes = data.dwFileAttributes;
+            items.push_back({name, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                             (attributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN |
+                                            FILE_ATTRIBUTE_TEMPORARY)) != 0});
         }
     } while (FindNextFileW(find.get(), &data));
     return items;
