@@ -3,7 +3,9 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
+#include <shtypes.h>
 
 #include <utility>
 
@@ -82,6 +84,18 @@ struct RegKeyTraits {
     static void close(Handle h) { RegCloseKey(h); }
 };
 
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { ImageList_Destroy(h); }
+};
+// An item identifier list the shell allocated.
+struct ItemIdListTraits {
+    using Handle = LPITEMIDLIST;
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { CoTaskMemFree(h); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
@@ -92,6 +106,8 @@ using BrushHandle = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using RegionHandle = UniqueHandle<GdiObjectTraits<HRGN>>;
 using MemoryDc = UniqueHandle<MemoryDcTraits>;
 using IconHandle = UniqueHandle<IconTraits>;
+using ImageList = UniqueHandle<ImageListTraits>;
+using ItemIdList = UniqueHandle<ItemIdListTraits>;
 using ModuleHandle = UniqueHandle<ModuleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 

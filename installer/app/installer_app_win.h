@@ -56,6 +56,9 @@ private:
     InstallConfig config_;
 };
 
+// The caption of the installer's message boxes.
+inline constexpr wchar_t kInstallerTitle[] = L"install";
+
 // Numbers and type names of the installer's embedded files.
 constexpr int kUninstallerExeResource = 135;
 constexpr int kUninstallerIniResource = 136;

@@ -4,7 +4,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Win32Platform platform;
-    MessageBoxPrompt prompt(L"install");
+    MessageBoxPrompt prompt(kInstallerTitle);
     InstallerApp app(platform, prompt);
     app.start();
     app.exit();

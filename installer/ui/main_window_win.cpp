@@ -85,6 +85,9 @@ void MainWindow::run() {
         if (got == -1) {
             break;
         }
+        if (offerToPage(message)) {
+            continue;
+        }
         if (!routeDialogKey(message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
@@ -94,6 +97,19 @@ void MainWindow::run() {
         releasePictures();
         DestroyWindow(hwnd());
     }
+}
+
+bool MainWindow::offerToPage(MSG& message) {
+    if (message.hwnd == nullptr) {
+        return false;
+    }
+    const HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    for (const auto& page : pages_) {
+        if (page && page->hwnd() == root) {
+            return page->preTranslate(message);
+        }
+    }
+    return false;
 }
 
 void MainWindow::close() {

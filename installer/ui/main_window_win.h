@@ -65,6 +65,8 @@ protected:
     void onDestroy() override;
 
 private:
+    // Hands a message to the page it is for before it is dispatched.
+    bool offerToPage(MSG& message);
     void addAboutEntry();
     void loadPictures();
     void fillScreen();

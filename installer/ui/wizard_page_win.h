@@ -26,6 +26,9 @@ public:
     // True once the page wants the installer to end; the next tick closes
     // the main window. May be read while the page's worker runs.
     virtual bool stopRequested() const { return false; }
+    // Sees every message for the page or its controls before it is
+    // dispatched; true when the page used it and it goes no further.
+    virtual bool preTranslate(MSG& /*message*/) { return false; }
 
 protected:
     MainWindow& mainWindow() const { return mainWindow_; }

@@ -1,7 +1,10 @@
 #include "installer/ui/wizard_page_win.h"
 
+#include "installer/app/installer_app_win.h"
 #include "installer/ui/agreement_dialog_win.h"
 #include "installer/ui/confirm_dialog_win.h"
+#include "installer/ui/main_window_win.h"
+#include "installer/ui/path_dialog_win.h"
 
 std::unique_ptr<WizardPage> makeWizardPage(PageId id, MainWindow& mainWindow) {
     switch (id) {
@@ -9,7 +12,11 @@ std::unique_ptr<WizardPage> makeWizardPage(PageId id, MainWindow& mainWindow) {
             return std::make_unique<AgreementDialog>(mainWindow);
         case PageId::Confirm:
             return std::make_unique<ConfirmDialog>(mainWindow);
-        case PageId::Path:
+        case PageId::Path: {
+            const InstallerApp& app = mainWindow.app();
+            return std::make_unique<PathDialog>(mainWindow, app.text(0), app.text(1),
+                                                app.defaultTargetFolder, L"");
+        }
         case PageId::InstallProgress:
         case PageId::Finish:
         case PageId::PackageCheck:

@@ -1,0 +1,174 @@
+#include "installer/ui/folder_tree_win.h"
+
+#include <array>
+
+namespace {
+
+constexpr COLORREF kLineColour = RGB(192, 192, 192);
+constexpr COLORREF kClearColour = RGB(255, 0, 255);
+constexpr int kBoxPictureSize = 16;
+
+RECT toRect(const TreeRect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+void fill(HDC dc, const TreeRect& area, int colourIndex) {
+    const RECT rect = toRect(area);
+    FillRect(dc, &rect, GetSysColorBrush(colourIndex));
+}
+
+void line(HDC dc, int x0, int y0, int x1, int y1) {
+    MoveToEx(dc, x0, y0, nullptr);
+    LineTo(dc, x1, y1);
+}
+
+// One-pixel edges just inside the rectangle: the top and left in one colour,
+// the bottom and right in the other.
+void drawEdges(HDC dc, const TreeRect& area, COLORREF topLeft, COLORREF bottomRight) {
+    PenHandle first(CreatePen(PS_SOLID, 1, topLeft));
+    PenHandle second(CreatePen(PS_SOLID, 1, bottomRight));
+    const int right = area.right - 1;
+    const int bottom = area.bottom - 1;
+    {
+        SelectedObject pen(dc, first.get());
+        line(dc, area.left, bottom, area.left, area.top);
+        line(dc, area.left, area.top, right + 1, area.top);
+    }
+    SelectedObject pen(dc, second.get());
+    line(dc, right, area.top + 1, right, bottom);
+    line(dc, area.left, bottom, right + 1, bottom);
+}
+
+// An arrow button: raised, or sunk while pressed, with a black triangle whose
+// corners are given relative to the button's top-left corner.
+void drawArrow(HDC dc, const TreeRect& button, const std::array<POINT, 3>& corners, bool pressed) {
+    fill(dc, button, pressed ? COLOR_BTNSHADOW : COLOR_BTNFACE);
+    const COLORREF white = RGB(255, 255, 255);
+    const COLORREF black = RGB(0, 0, 0);
+    drawEdges(dc, button, pressed ? black : white, pressed ? white : black);
+    std::array<POINT, 3> points = corners;
+    for (POINT& point : points) {
+        point.x += button.left;
+        point.y += button.top;
+    }
+    SelectedObject brush(dc, GetStockObject(BLACK_BRUSH));
+    SelectedObject pen(dc, GetStockObject(BLACK_PEN));
+    Polygon(dc, points.data(), static_cast<int>(points.size()));
+}
+
+void drawThumb(HDC dc, const TreeRect& thumb, bool held) {
+    fill(dc, thumb, held ? COLOR_BTNSHADOW : COLOR_BTNFACE);
+    const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF dark = GetSysColor(COLOR_3DDKSHADOW);
+    drawEdges(dc, thumb, held ? dark : light, held ? light : dark);
+}
+
+}  // namespace
+
+FolderTreePainter::FolderTreePainter()
+    : linePen_(CreatePen(PS_SOLID, 1, kLineColour)),
+      labelFont_(CreateFontW(12, 6, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0x20,
+                             L"宋体")) {}
+
+void FolderTreePainter::Draw(HDC target, const FolderTree& tree) const {
+    const TreeRect& area = tree.area();
+    const int width = area.width();
+    const int height = area.height();
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    MemoryDc dc(CreateCompatibleDC(target));
+    BitmapHandle surface(CreateCompatibleBitmap(target, width, height));
+    if (!dc || !surface) {
+        return;
+    }
+    SelectedObject selectedSurface(dc.get(), surface.get());
+    SelectedObject font(dc.get(), labelFont_.get());
+
+    const TreeRect inner{1, 1, width - 1, height - 1};
+    fill(dc.get(), inner, COLOR_WINDOW);
+    for (const ShownNode& shown : tree.shownNodes()) {
+        const int rowTop = inner.top + FolderTree::kRowHeight * shown.row;
+        if (rowTop >= inner.top && rowTop <= inner.bottom) {
+            drawNode(dc.get(), inner, shown);
+        }
+    }
+    drawScrollBars(dc.get(), tree, inner);
+    drawEdges(dc.get(), TreeRect{0, 0, width, height}, GetSysColor(COLOR_3DDKSHADOW),
+              GetSysColor(COLOR_BTNHIGHLIGHT));
+    BitBlt(target, area.left, area.top, width, height, dc.get(), 0, 0, SRCCOPY);
+}
+
+void FolderTreePainter::drawNode(HDC dc, const TreeRect& inner, const ShownNode& shown) const {
+    const FolderNode& node = *shown.node;
+    const NodeGeometry place = FolderTree::nodeGeometry(inner, shown.level, shown.row);
+
+    RECT label{place.labelDraw.left, place.rowTop, place.labelDraw.right,
+               place.rowTop + FolderTree::kRowHeight};
+    if (node.selected) {
+        SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+        SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    } else {
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    }
+    DrawTextW(dc, node.label.c_str(), static_cast<int>(node.label.size()), &label, DT_SINGLELINE);
+
+    const int image = node.expanded && node.openImage != -1 ? node.openImage : node.image;
+    if (images_ != nullptr && node.image != -1) {
+        ImageList_Draw(images_, image, dc, place.iconCell.left, place.iconCell.top, ILD_NORMAL);
+    }
+
+    SelectedObject pen(dc, linePen_.get());
+    const int left = inner.left;
+    const auto columnCentre = [left](int column) {
+        return left + FolderTree::kColumnWidth * column + FolderTree::kColumnWidth / 2;
+    };
+    const int level = shown.level;
+    const int rowBottom = place.rowTop + FolderTree::kRowHeight;
+    const int ownColumn = columnCentre(level - 1);
+    line(dc, ownColumn, place.rowTop, ownColumn,
+         FolderTree::hasFollowingSibling(&node) ? rowBottom : place.rowMiddle);
+    line(dc, place.iconCell.left, place.rowMiddle, ownColumn, place.rowMiddle);
+    const FolderNode* ancestor = node.parent;
+    for (int column = level - 2; column >= 0 && ancestor != nullptr; --column) {
+        if (FolderTree::hasFollowingSibling(ancestor)) {
+            line(dc, columnCentre(column), place.rowTop, columnCentre(column), rowBottom);
+        }
+        ancestor = ancestor->parent;
+    }
+
+    if (!node.children.empty()) {
+        drawBox(dc, place.expandBox, node.expanded ? expandedBox_ : collapsedBox_);
+    }
+}
+
+void FolderTreePainter::drawBox(HDC dc, const TreeRect& box, HBITMAP picture) const {
+    if (picture == nullptr) {
+        return;
+    }
+    MemoryDc source(CreateCompatibleDC(dc));
+    if (!source) {
+        return;
+    }
+    SelectedObject selected(source.get(), picture);
+    GdiTransparentBlt(dc, box.left, box.top, box.width(), box.height(), source.get(), 0, 0,
+                      kBoxPictureSize, kBoxPictureSize, kClearColour);
+}
+
+void FolderTreePainter::drawScrollBars(HDC dc, const FolderTree& tree,
+                                       const TreeRect& inner) const {
+    const ScrollBarLayout bars = tree.scrollBarLayout(inner);
+    fill(dc, bars.verticalTrack, COLOR_SCROLLBAR);
+    fill(dc, bars.horizontalTrack, COLOR_SCROLLBAR);
+    fill(dc, bars.corner, COLOR_BTNFACE);
+    const TreeArrow pressed = tree.pressedArrow();
+    drawArrow(dc, bars.leftArrow, {{{11, 4}, {11, 11}, {5, 8}}}, pressed == TreeArrow::Left);
+    drawArrow(dc, bars.rightArrow, {{{4, 4}, {4, 11}, {10, 8}}}, pressed == TreeArrow::Right);
+    drawArrow(dc, bars.upArrow, {{{4, 11}, {11, 11}, {7, 5}}}, pressed == TreeArrow::Up);
+    drawArrow(dc, bars.downArrow, {{{4, 4}, {11, 4}, {7, 10}}}, pressed == TreeArrow::Down);
+    drawThumb(dc, bars.verticalThumb, tree.verticalThumbHeld());
+    drawThumb(dc, bars.horizontalThumb, tree.horizontalThumbHeld());
+}

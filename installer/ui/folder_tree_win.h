@@ -1,0 +1,38 @@
+// Draws a FolderTree onto its owner page: the whole tree into a fresh
+// off-screen surface of the tree's size, copied to the owner in one step.
+// The painter owns the line pen and the label font; the image list and the
+// two expand-box pictures stay with the owner.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "common/win/handles_win.h"
+#include "installer/ui/folder_tree.h"
+
+class FolderTreePainter {
+public:
+    FolderTreePainter();
+    FolderTreePainter(const FolderTreePainter&) = delete;
+    FolderTreePainter& operator=(const FolderTreePainter&) = delete;
+
+    void SetImageList(HIMAGELIST images) { images_ = images; }
+    // The box of a collapsed node and of an expanded one; magenta is clear.
+    void SetBoxImages(HBITMAP collapsed, HBITMAP expanded) {
+        collapsedBox_ = collapsed;
+        expandedBox_ = expanded;
+    }
+    // Paints the whole tree with its top-left corner at the tree rectangle's.
+    void Draw(HDC target, const FolderTree& tree) const;
+
+private:
+    void drawNode(HDC dc, const TreeRect& inner, const ShownNode& shown) const;
+    void drawScrollBars(HDC dc, const FolderTree& tree, const TreeRect& inner) const;
+    void drawBox(HDC dc, const TreeRect& box, HBITMAP picture) const;
+
+    PenHandle linePen_;
+    FontHandle labelFont_;
+    HIMAGELIST images_ = nullptr;
+    HBITMAP collapsedBox_ = nullptr;
+    HBITMAP expandedBox_ = nullptr;
+};
