@@ -1,4 +1,4 @@
-#include "installer/engine/folder_chain.h"
+#include "common/folder_chain.h"
 
 #include <gtest/gtest.h>
 

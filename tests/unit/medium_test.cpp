@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "common/formats.h"
@@ -138,6 +139,127 @@ TEST(MediumTest, RoundTripOverManyPackagesAtAwkwardPoints) {
         ToolRun again;
         ASSERT_EQ(again(words), kExitOk);
         EXPECT_EQ(check({"check", path(root, "medium")}), kExitOk) << check.err.str();
+    }
+}
+
+// Packs `words`, then checks that no package exceeds `disc` and that extract
+// gives back the game folder; answers the packages.
+std::vector<std::string> packAndExtract(const TempFolder& root, std::vector<std::string> words,
+                                        uint64_t disc, ToolRun& pack) {
+    fs::remove_all(root.path() / "medium");
+    fs::remove_all(root.path() / "out");
+    if (pack(words) != kExitOk) {
+        ADD_FAILURE() << pack.err.str();
+        return {};
+    }
+    auto packages = packagesIn(root.path() / "medium");
+    for (const auto& package : packages) {
+        EXPECT_LE(package.size(), disc);
+    }
+    ToolRun extract;
+    EXPECT_EQ(extract({"extract", path(root, "medium"), path(root, "out")}), kExitOk)
+        << extract.err.str();
+    auto out = treeOf(root.path() / "out");
+    out.erase("uninstall.dat");
+    EXPECT_EQ(out, treeOf(root.path() / "game"));
+    return packages;
+}
+
+TEST(MediumTest, ChunkSizeIsChosenToFitTheDisc) {
+    TempFolder root;
+    makeGame(root);
+    // Data that does not compress, so that only a small enough chunk fits.
+    root.write("game/big.bin", bytesOf(300000, 7));
+    struct Case {
+        std::string disc;
+        std::string says;    // in pack's output; empty: the default, not mentioned
+        std::string chunks;  // of big.bin, as list shows them
+    };
+    // A 64K disc cannot hold a 64K chunk that does not compress, with its header.
+    for (const Case& c : {Case{"64K", "chunks of 32K chosen", "300000        10  big.bin"},
+                          Case{"200K", "chunks of 128K chosen", "300000         3  big.bin"},
+                          Case{"650M", "", "300000         1  big.bin"}}) {
+        SCOPED_TRACE(c.disc);
+        const uint64_t disc = *parseSize(c.disc);
+        std::vector<std::vector<std::string>> results;
+        for (const char* jobs : {"1", "2"}) {
+            ToolRun pack;
+            auto packages = packAndExtract(root,
+                                           {"pack", path(root, "game"), path(root, "medium"),
+                                            "--disc-size", c.disc, "--jobs", jobs},
+                                           disc, pack);
+            if (c.says.empty()) {
+                EXPECT_EQ(pack.out.str().find("chosen"), std::string::npos) << pack.out.str();
+            } else {
+                EXPECT_NE(pack.out.str().find(c.says), std::string::npos) << pack.out.str();
+            }
+            packages.push_back(root.read("medium/check.md"));
+            results.push_back(packages);
+        }
+        EXPECT_EQ(results[0], results[1]);  // the choice does not depend on the jobs
+        ToolRun list;
+        ASSERT_EQ(list({"list", path(root, "medium")}), kExitOk);
+        EXPECT_NE(list.out.str().find(c.chunks), std::string::npos) << list.out.str();
+    }
+}
+
+TEST(MediumTest, ExplicitChunkSizeTooLargeForTheDiscStillFails) {
+    TempFolder root;
+    root.write("game/big.bin", bytesOf(300000, 7));
+    // Even the default size, given on purpose, is kept.
+    ToolRun pack;
+    EXPECT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "1M",
+                    "--disc-size", "64K"}),
+              kExitFailed);
+    EXPECT_NE(pack.err.str().find("too small: one piece of the stream that cannot be split"),
+              std::string::npos)
+        << pack.err.str();
+    EXPECT_FALSE(fs::exists(root.path() / "medium" / "data1.pck"));
+}
+
+TEST(MediumTest, DiscTooSmallForAnyChosenChunkNamesTheSmallestThatWorks) {
+    struct Case {
+        std::string name;
+        std::function<void(const TempFolder&)> make;
+        bool smallerChunkMayHelp;
+    };
+    const std::vector<Case> cases = {
+        // The header with the one record before the first chunk.
+        {"one byte", [](const TempFolder& root) { root.write("game/a.txt", "a"); }, false},
+        // The last chunk of a.bin with the ten records after it.
+        {"records after a chunk",
+         [](const TempFolder& root) {
+             root.write("game/a.bin", bytesOf(10000, 3));
+             for (int i = 0; i < 10; ++i) {
+                 root.write("game/b" + std::to_string(i) + ".txt", "");
+             }
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder root;
+        c.make(root);
+        ToolRun refused;
+        EXPECT_EQ(refused({"pack", path(root, "game"), path(root, "medium"), "--disc-size", "500"}),
+                  kExitFailed);
+        const std::string error = refused.err.str();
+        const std::string says = "the smallest disc size that works is ";
+        const size_t at = error.find(says);
+        ASSERT_NE(at, std::string::npos) << error;
+        EXPECT_EQ(error.find("--chunk-size") != std::string::npos, c.smallerChunkMayHelp) << error;
+        EXPECT_FALSE(fs::exists(root.path() / "medium" / "data1.pck"));
+        const uint64_t smallest = std::stoull(error.substr(at + says.size()));
+
+        ToolRun tooSmall;
+        EXPECT_EQ(tooSmall({"pack", path(root, "game"), path(root, "medium"), "--disc-size",
+                            std::to_string(smallest - 1)}),
+                  kExitFailed);
+        ToolRun pack;
+        packAndExtract(root,
+                       {"pack", path(root, "game"), path(root, "medium"), "--disc-size",
+                        std::to_string(smallest)},
+                       smallest, pack);
     }
 }
 

@@ -3,7 +3,7 @@
 
 #include "common/text.h"
 #include "common/uninstall_record.h"
-#include "installer/engine/folder_chain.h"
+#include "common/folder_chain.h"
 #include "installer/engine/zip_file_package.h"
 #include "tools/medium/background_writer.h"
 #include "tools/medium/commands.h"

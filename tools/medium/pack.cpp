@@ -1,11 +1,14 @@
 #include "pack.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <deque>
 #include <memory>
 
 #include "common/md5_digest.h"
 #include "common/text.h"
-#include "installer/engine/folder_chain.h"
+#include "common/folder_chain.h"
 #include "tools/medium/chunk_compressor.h"
 #include "tools/medium/game_tree.h"
 #include "tools/medium/package_set_writer.h"
@@ -27,37 +30,93 @@ struct Plan {
     uint64_t totalSize = 0;
 };
 
-bool makePlan(const std::vector<TreeEntry>& tree, uint32_t chunkSize, Plan& plan,
-              std::wstring& error) {
+// Lays out the stream. Which records stay with which chunk does not depend
+// on the chunk size (a file has chunks when it is not empty), so this comes
+// before the chunk size is known; setChunkCounts completes it.
+bool makePlan(const std::vector<TreeEntry>& tree, Plan& plan, std::wstring& error) {
+    if (tree.size() > UINT32_MAX) {
+        error = L"too many entries for one medium";
+        return false;
+    }
     constexpr size_t kNone = SIZE_MAX;
     size_t lastChunked = kNone;  // the latest file with chunks
     for (const auto& item : tree) {
         PlannedEntry entry;
         entry.tree = &item;
-        if (!item.isFolder) {
-            const uint64_t chunks = (item.size + chunkSize - 1) / chunkSize;
-            if (chunks > UINT32_MAX) {
-                error = item.path + L": too large for one package entry at this chunk size";
-                return false;
-            }
-            entry.chunks = static_cast<uint32_t>(chunks);
-            plan.totalSize += item.size;
-        }
+        plan.totalSize += item.isFolder ? 0 : item.size;
         plan.entries.push_back(entry);
         if (lastChunked == kNone) {
             ++plan.leadingRecords;
         } else {
             ++plan.entries[lastChunked].recordsAfter;
         }
-        if (entry.chunks > 0) {
+        if (!item.isFolder && item.size > 0) {
             lastChunked = plan.entries.size() - 1;
         }
     }
-    if (plan.entries.size() > UINT32_MAX) {
-        error = L"too many entries for one medium";
-        return false;
+    return true;
+}
+
+bool setChunkCounts(Plan& plan, uint32_t chunkSize, std::wstring& error) {
+    for (auto& entry : plan.entries) {
+        const uint64_t chunks = (entry.tree->size + chunkSize - 1) / chunkSize;
+        if (chunks > UINT32_MAX) {
+            error = entry.tree->path + L": too large for one package entry at this chunk size";
+            return false;
+        }
+        entry.chunks = entry.tree->isFolder ? 0 : static_cast<uint32_t>(chunks);
     }
     return true;
+}
+
+// The largest stretch of the stream that must stay in one package, each chunk
+// counted at what zlib may make of data that does not compress at all: the
+// packages then fit whatever the files hold, without compressing them first.
+uint64_t largestPiece(const Plan& plan, uint32_t chunkSize) {
+    uint64_t largest = kPackageHeaderSize + uint64_t{plan.leadingRecords} * kEntryRecordSize;
+    for (const auto& entry : plan.entries) {
+        const uint64_t size = entry.tree->isFolder ? 0 : entry.tree->size;
+        if (size == 0) {
+            continue;
+        }
+        const uint64_t last = size - (size - 1) / chunkSize * chunkSize;
+        uint64_t piece = kChunkHeaderSize + compressBound(static_cast<uLong>(last)) +
+                         uint64_t{entry.recordsAfter} * kEntryRecordSize;
+        if (size > chunkSize) {
+            piece = std::max<uint64_t>(piece, kChunkHeaderSize + compressBound(chunkSize));
+        }
+        largest = std::max(largest, piece);
+    }
+    return largest;
+}
+
+// The chunk size for options without one: the default, halved while some
+// piece might not fit the disc. It depends on the file sizes alone, so the
+// same folder still gives the same bytes.
+bool chooseChunkSize(const Plan& plan, uint64_t discSize, uint32_t& chunkSize,
+                     std::wstring& error) {
+    chunkSize = kDefaultChunkSize;
+    if (discSize == 0) {
+        return true;
+    }
+    for (;;) {
+        const uint64_t piece = largestPiece(plan, chunkSize);
+        if (piece <= discSize) {
+            return true;
+        }
+        if (chunkSize / 2 < kSmallestChosenChunkSize) {
+            // Smaller chunks help only when chunk data, not records, makes the piece.
+            const bool smallerHelps = largestPiece(plan, 1) < piece;
+            error = L"a disc size of " + std::to_wstring(discSize) +
+                    L" bytes is too small: even with chunks of " + std::to_wstring(chunkSize) +
+                    L" bytes, one piece of the stream that cannot be split may take " +
+                    std::to_wstring(piece) + L" bytes; the smallest disc size that works is " +
+                    std::to_wstring(piece) +
+                    (smallerHelps ? L" (or try a smaller --chunk-size)" : L"");
+            return false;
+        }
+        chunkSize /= 2;
+    }
 }
 
 // The stream in order: records wait behind the chunks before them until
@@ -208,7 +267,10 @@ bool packMedium(Platform& platform, const PackOptions& options, Console& console
         return false;
     }
     Plan plan;
-    if (!makePlan(scan.entries, options.chunkSize, plan, error)) {
+    uint32_t chunkSize = options.chunkSize;
+    if (!makePlan(scan.entries, plan, error) ||
+        (chunkSize == 0 && !chooseChunkSize(plan, options.discSize, chunkSize, error)) ||
+        !setChunkCounts(plan, chunkSize, error)) {
         return false;
     }
     if (!CreateFolderChain(platform, options.mediumFolder)) {
@@ -258,7 +320,7 @@ bool packMedium(Platform& platform, const PackOptions& options, Console& console
         }
         std::string digest;
         std::wstring fileError;
-        if (!packFile(platform, entry, options.chunkSize, compressor, stream, digest, fileError)) {
+        if (!packFile(platform, entry, chunkSize, compressor, stream, digest, fileError)) {
             return failed(fileError);
         }
         checks.push_back(CheckEntry{record.name, utf16FromWide(wideFromUtf8(digest))});
@@ -276,5 +338,6 @@ bool packMedium(Platform& platform, const PackOptions& options, Console& console
     summary.packageSizes = writer.packageSizes();
     summary.digests = writer.digests();
     summary.files = checks.size();
+    summary.chunkSize = chunkSize;
     return true;
 }

@@ -20,12 +20,29 @@ const char kPackHelp[] =
     "there (in its own encoding), and printed otherwise.\n"
     "\n"
     "  --disc-size SIZE   largest package, e.g. 650M (default: one package)\n"
-    "  --chunk-size SIZE  uncompressed bytes per chunk, at most 64M (default 1M)\n"
+    "  --chunk-size SIZE  uncompressed bytes per chunk, at most 64M (default 1M, or less\n"
+    "                     to fit --disc-size, see below)\n"
     "  --level N          zlib level, 0 (store) to 9 (default 6)\n"
     "  --jobs N           chunks compressed at once (default: one per core)\n"
     "\n"
     "SIZE is in bytes, or with K, M or G for powers of 1,024. The same folder always\n"
-    "gives the same bytes, whatever --jobs is.\n";
+    "gives the same bytes, whatever --jobs is.\n"
+    "\n"
+    "A chunk, with the entry records after it, never spans two packages. Without\n"
+    "--chunk-size, pack halves the chunk size from 1M (down to 4K) until every such piece\n"
+    "fits --disc-size even if nothing compresses; the choice depends on the file sizes\n"
+    "alone. With --chunk-size, a piece too large for the disc is an error.\n";
+
+// "512K" rather than "524288" where the size is a whole number of K or M.
+std::string sizeText(uint64_t size) {
+    if (size != 0 && size % (1U << 20) == 0) {
+        return std::to_string(size >> 20) + "M";
+    }
+    if (size != 0 && size % (1U << 10) == 0) {
+        return std::to_string(size >> 10) + "K";
+    }
+    return std::to_string(size) + " bytes";
+}
 
 int usage(Console& console, const std::string& problem) {
     console.error(wideFromUtf8(problem));
@@ -108,6 +125,11 @@ int runPack(const std::vector<std::string>& words, Platform& platform, Console& 
     console.out << summary.header.entryCount << " entries (" << summary.files << " files, "
                 << summary.header.totalSize << " bytes) in " << summary.header.packageCount
                 << (summary.header.packageCount == 1 ? " package" : " packages") << "\n";
+    if (options.chunkSize == 0 && summary.chunkSize != kDefaultChunkSize) {
+        console.out << "chunks of " << sizeText(summary.chunkSize)
+                    << " chosen, the largest that surely fits the disc size (default "
+                    << sizeText(kDefaultChunkSize) << ")\n";
+    }
     for (size_t i = 0; i < summary.packageSizes.size(); ++i) {
         console.out << "  data" << i + 1 << ".pck  " << summary.packageSizes[i] << " bytes  "
                     << summary.digests[i] << "\n";

@@ -1,4 +1,4 @@
-#include "folder_chain.h"
+#include "common/folder_chain.h"
 
 #include "common/platform.h"
 
