@@ -25,7 +25,7 @@ public:
     std::optional<uint64_t> freeBytes(const std::wstring& path) override {
         return inner_.freeBytes(path);
     }
-    DriveType driveType(const std::wstring& root) override { return inner_.driveType(root); }
+    DriveKind driveType(const std::wstring& root) override { return inner_.driveType(root); }
     std::wstring currentFolder() override { return inner_.currentFolder(); }
     void sleep(unsigned milliseconds) override { inner_.sleep(milliseconds); }
     bool isNtFamily() override { return inner_.isNtFamily(); }

@@ -45,7 +45,7 @@ enum class Share {
     None,       // exclusive
 };
 
-enum class DriveType { Unknown, NoRootFolder, Removable, Fixed, Remote, CdRom, RamDisk };
+enum class DriveKind { Unknown, NoRootFolder, Removable, Fixed, Remote, CdRom, RamDisk };
 
 struct FolderEntry {
     std::wstring name;
@@ -75,7 +75,7 @@ public:
     virtual std::vector<FolderEntry> listFolder(const std::wstring& path) = 0;
     // Bytes available to the user on the drive that holds `path` ("C:" or "C:\...").
     virtual std::optional<uint64_t> freeBytes(const std::wstring& path) = 0;
-    virtual DriveType driveType(const std::wstring& root) = 0;
+    virtual DriveKind driveType(const std::wstring& root) = 0;
     virtual std::wstring currentFolder() = 0;
 
     virtual void sleep(unsigned milliseconds) = 0;

@@ -130,8 +130,8 @@ std::optional<uint64_t> PosixPlatform::freeBytes(const std::wstring& path) {
     return static_cast<uint64_t>(info.available);
 }
 
-DriveType PosixPlatform::driveType(const std::wstring& root) {
-    return folderExists(root) ? DriveType::Fixed : DriveType::NoRootFolder;
+DriveKind PosixPlatform::driveType(const std::wstring& root) {
+    return folderExists(root) ? DriveKind::Fixed : DriveKind::NoRootFolder;
 }
 
 std::wstring PosixPlatform::currentFolder() {

@@ -23,7 +23,7 @@ public:
     bool deleteFile(const std::wstring& path) override;
     std::vector<FolderEntry> listFolder(const std::wstring& path) override;
     std::optional<uint64_t> freeBytes(const std::wstring& path) override;
-    DriveType driveType(const std::wstring& root) override;
+    DriveKind driveType(const std::wstring& root) override;
     std::wstring currentFolder() override;
     void sleep(unsigned milliseconds) override;
     bool isNtFamily() override { return true; }

@@ -103,22 +103,22 @@ std::optional<uint64_t> Win32Platform::freeBytes(const std::wstring& path) {
     return available.QuadPart;
 }
 
-DriveType Win32Platform::driveType(const std::wstring& root) {
+DriveKind Win32Platform::driveType(const std::wstring& root) {
     switch (GetDriveTypeW(root.c_str())) {
         case DRIVE_NO_ROOT_DIR:
-            return DriveType::NoRootFolder;
+            return DriveKind::NoRootFolder;
         case DRIVE_REMOVABLE:
-            return DriveType::Removable;
+            return DriveKind::Removable;
         case DRIVE_FIXED:
-            return DriveType::Fixed;
+            return DriveKind::Fixed;
         case DRIVE_REMOTE:
-            return DriveType::Remote;
+            return DriveKind::Remote;
         case DRIVE_CDROM:
-            return DriveType::CdRom;
+            return DriveKind::CdRom;
         case DRIVE_RAMDISK:
-            return DriveType::RamDisk;
+            return DriveKind::RamDisk;
         default:
-            return DriveType::Unknown;
+            return DriveKind::Unknown;
     }
 }
 

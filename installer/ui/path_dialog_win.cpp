@@ -1,16 +1,14 @@
 #include "installer/ui/path_dialog_win.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 #include <utility>
 
 #include "common/text.h"
 #include "installer/app/installer_app_win.h"
 #include "installer/ui/main_window_win.h"
 #include "installer/ui/path_rules.h"
-
-// After our headers: shlobj.h declares a function DriveType, which would hide
-// the platform's enum of that name.
-#include <shellapi.h>
-#include <shlobj.h>
 
 namespace {
 

@@ -107,8 +107,8 @@ bool passesDriveTest(Platform& platform, wchar_t letter) {
         return false;
     }
     const std::wstring root = driveRoot(upper);
-    const DriveType type = platform.driveType(root);
-    if (type == DriveType::Unknown || type == DriveType::CdRom) {
+    const DriveKind type = platform.driveType(root);
+    if (type == DriveKind::Unknown || type == DriveKind::CdRom) {
         return false;
     }
     return platform.freeBytes(root).has_value();

@@ -38,7 +38,7 @@ public:
     bool deleteFile(const std::wstring& path) override { return files.erase(path) != 0; }
     std::vector<FolderEntry> listFolder(const std::wstring&) override { return {}; }
     std::optional<uint64_t> freeBytes(const std::wstring&) override { return free; }
-    DriveType driveType(const std::wstring&) override { return DriveType::Fixed; }
+    DriveKind driveType(const std::wstring&) override { return DriveKind::Fixed; }
     std::wstring currentFolder() override { return L"C:\\"; }
     void sleep(unsigned) override {}
     bool isNtFamily() override { return ntFamily; }

@@ -13,16 +13,16 @@ namespace {
 // Drive types, free space and folder listings from tables; queries recorded.
 class DrivePlatform : public MemoryPlatform {
 public:
-    std::map<wchar_t, DriveType> types;  // by upper-case letter; missing: no such drive
+    std::map<wchar_t, DriveKind> types;  // by upper-case letter; missing: no such drive
     std::map<wchar_t, uint64_t> space;   // missing: the query fails
     std::map<std::wstring, std::vector<FolderEntry>> folders;
     std::vector<std::wstring> queries;
     std::vector<std::wstring> listed;
 
-    DriveType driveType(const std::wstring& root) override {
+    DriveKind driveType(const std::wstring& root) override {
         queries.push_back(root);
         auto found = types.find(root.at(0));
-        return found == types.end() ? DriveType::NoRootFolder : found->second;
+        return found == types.end() ? DriveKind::NoRootFolder : found->second;
     }
     std::optional<uint64_t> freeBytes(const std::wstring& path) override {
         queries.push_back(path);
@@ -46,11 +46,11 @@ FolderEntry folder(const std::wstring& name) {
 class PathRulesTest : public ::testing::Test {
 protected:
     PathRulesTest() {
-        const std::pair<wchar_t, DriveType> drives[] = {
-            {L'A', DriveType::Removable}, {L'B', DriveType::Removable},
-            {L'C', DriveType::Fixed},     {L'D', DriveType::Fixed},
-            {L'E', DriveType::CdRom},     {L'F', DriveType::Removable},
-            {L'G', DriveType::Unknown},   {L'H', DriveType::Fixed}};
+        const std::pair<wchar_t, DriveKind> drives[] = {
+            {L'A', DriveKind::Removable}, {L'B', DriveKind::Removable},
+            {L'C', DriveKind::Fixed},     {L'D', DriveKind::Fixed},
+            {L'E', DriveKind::CdRom},     {L'F', DriveKind::Removable},
+            {L'G', DriveKind::Unknown},   {L'H', DriveKind::Fixed}};
         for (const auto& [letter, type] : drives) {
             platform.types[letter] = type;
             platform.space[letter] = uint64_t{1} << 40;
