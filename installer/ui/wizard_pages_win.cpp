@@ -1,6 +1,7 @@
 #include "installer/ui/wizard_page_win.h"
 
 #include "installer/app/installer_app_win.h"
+#include "installer/engine/install_progress_dialog_win.h"
 #include "installer/ui/agreement_dialog_win.h"
 #include "installer/ui/confirm_dialog_win.h"
 #include "installer/ui/main_window_win.h"
@@ -18,6 +19,7 @@ std::unique_ptr<WizardPage> makeWizardPage(PageId id, MainWindow& mainWindow) {
                                                 app.defaultTargetFolder, L"");
         }
         case PageId::InstallProgress:
+            return std::make_unique<InstallProgressDialog>(mainWindow);
         case PageId::Finish:
         case PageId::PackageCheck:
         case PageId::FileVerify:

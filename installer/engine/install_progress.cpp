@@ -1,0 +1,69 @@
+#include "installer/engine/install_progress.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/folder_chain.h"
+#include "common/uninstall_record.h"
+
+std::optional<std::wstring> createTargetFolder(Platform& platform, const std::wstring& target) {
+    const size_t root = target.find(L'\\');
+    std::vector<std::wstring> folders;
+    if (root != std::wstring::npos) {
+        for (size_t end = target.find(L'\\', root + 1); end != std::wstring::npos;
+             end = target.find(L'\\', end + 1)) {
+            folders.push_back(target.substr(0, end));
+        }
+    }
+    folders.push_back(target);
+    for (const std::wstring& folder : folders) {
+        if (!platform.folderExists(folder) && !CreateFolderChain(platform, folder)) {
+            return folder;
+        }
+    }
+    return std::nullopt;
+}
+
+int percentOf(uint64_t part, uint64_t whole, int whenWholeIsZero) {
+    if (whole == 0) {
+        return whenWholeIsZero;
+    }
+    const double share = std::trunc(static_cast<double>(part) / static_cast<double>(whole) * 100.0);
+    return static_cast<int>(std::clamp(share, 0.0, 100.0));
+}
+
+void InstallProgress::beginFile(uint64_t chunkCount) {
+    fileChunks_ = chunkCount;
+    chunksDone_ = 0;
+}
+
+ProgressPercentages InstallProgress::chunkWritten(uint64_t bytes) {
+    bytesDone_ += bytes;
+    ++chunksDone_;
+    return {percentOf(bytesDone_, totalBytes_, 100), percentOf(chunksDone_, fileChunks_, 0)};
+}
+
+std::optional<int> InstallProgress::newOverallPercentage(int overall) {
+    if (overall <= lastShownPercent_) {
+        return std::nullopt;
+    }
+    lastShownPercent_ = overall;
+    return overall;
+}
+
+void undoRecords(Platform& platform, const std::vector<std::wstring>& records, uint32_t scale,
+                 const std::atomic<bool>& stop, const std::function<void(int)>& position) {
+    position(percentOf(records.size(), scale, 0));
+    for (size_t i = records.size(); i-- > 0;) {
+        if (stop.load()) {
+            break;
+        }
+        const RecordAction action = interpretUninstallRecord(records[i]);
+        if (action.kind == RecordKind::File) {
+            platform.deleteFile(action.path);
+        } else if (action.kind == RecordKind::Folder) {
+            platform.removeFolder(action.path);
+        }
+        position(percentOf(i, scale, 0));
+    }
+}

@@ -1,0 +1,127 @@
+#include "installer/engine/shortcuts_win.h"
+
+#include <shlobj.h>
+
+#include "common/folder_chain.h"
+#include "common/text.h"
+#include "common/win/handles_win.h"
+#include "common/win/win32_platform_win.h"
+#include "installer/app/installer_app_win.h"
+#include "installer/engine/shortcuts.h"
+
+namespace {
+
+constexpr size_t kProgramGroupFailureText = 12;
+constexpr size_t kShortcutFailureText = 13;
+
+}  // namespace
+
+bool CreateShellLink(Platform& platform, const std::wstring& name, const std::wstring& link,
+                     const std::wstring& targetFolder, const std::wstring& folder,
+                     const std::wstring& params) {
+    ComPtr<IShellLinkA> shellLink;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(shellLink.put())))) {
+        return false;
+    }
+    ComPtr<IPersistFile> file;
+    if (FAILED(shellLink.queryInterface(IID_IPersistFile, file))) {
+        return false;
+    }
+    ShellLinkText text;
+    if (!toShellLinkText(platform, shortcutTarget(targetFolder, link), text) ||
+        FAILED(shellLink->SetPath(text.data()))) {
+        return false;
+    }
+    if (!toShellLinkText(platform, shortcutWorkingFolder(targetFolder, link), text) ||
+        FAILED(shellLink->SetWorkingDirectory(text.data()))) {
+        return false;
+    }
+    if (!toShellLinkText(platform, name, text) || FAILED(shellLink->SetDescription(text.data()))) {
+        return false;
+    }
+    if (!toShellLinkText(platform, params, text) || FAILED(shellLink->SetArguments(text.data()))) {
+        return false;
+    }
+    return SUCCEEDED(file->Save(shortcutFilePath(folder, name).c_str(), TRUE));
+}
+
+void CreateProgramGroup(Platform& platform, UserPrompt& prompt, const InstallConfig& config,
+                        const std::wstring& targetFolder, const std::wstring& programsFolder,
+                        const RecordFunction& record) {
+    const std::wstring group = programGroupFolder(programsFolder, config.programGroup);
+    if (!CreateFolderChain(platform, group)) {
+        prompt.showMessage(
+            fillTextFormat(config.text(kProgramGroupFailureText), config.programGroup),
+            MessageIcon::None);
+    }
+    record(true, group);
+    for (const ShortcutSpec& shortcut : config.shortcuts) {
+        if (isDesktopShortcut(shortcut)) {
+            continue;
+        }
+        if (!CreateShellLink(platform, shortcut.name, shortcut.link, targetFolder, group,
+                             shortcut.params)) {
+            prompt.showMessage(fillTextFormat(config.text(kShortcutFailureText), shortcut.name),
+                               MessageIcon::None);
+        }
+        record(false, shortcutFilePath(group, shortcut.name));
+    }
+}
+
+void CreateProgramGroup(InstallerApp& app, HWND owner, const RecordFunction& record) {
+    MessageBoxPrompt prompt(kInstallerTitle, owner);
+    CreateProgramGroup(app.platform(), prompt, app.config(), app.targetFolder, app.programsFolder,
+                       record);
+}
+
+void CreateDesktopShortcuts(Platform& platform, const InstallConfig& config,
+                            const std::wstring& targetFolder, const std::wstring& desktopFolder,
+                            const RecordFunction& record) {
+    for (const ShortcutSpec& shortcut : config.shortcuts) {
+        if (!isDesktopShortcut(shortcut)) {
+            continue;
+        }
+        CreateShellLink(platform, shortcut.name, shortcut.link, targetFolder, desktopFolder,
+                        shortcut.params);
+        record(false, shortcutFilePath(desktopFolder, shortcut.name));
+    }
+    const std::wstring webLink = internetShortcutPath(desktopFolder, config.product);
+    // An empty address is still written: a missing value would remove the key.
+    WritePrivateProfileStringW(L"InternetShortcut", L"URL", config.url.c_str(), webLink.c_str());
+    record(false, webLink);
+}
+
+void CreateDesktopShortcuts(InstallerApp& app, const RecordFunction& record) {
+    // Without the folder every path would fall on the root of the current drive.
+    const std::optional<std::wstring> desktop = DesktopFolder();
+    if (!desktop) {
+        return;
+    }
+    CreateDesktopShortcuts(app.platform(), app.config(), app.targetFolder, *desktop, record);
+}
+
+std::optional<std::wstring> DesktopFolder() {
+    wchar_t path[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_DESKTOP, FALSE) || path[0] == L'\0') {
+        return std::nullopt;
+    }
+    return std::wstring(path);
+}
+
+void RegisterUpdatePackType(const InstallConfig& config, const std::wstring& targetFolder) {
+    for (const RegistryEntry& entry : updatePackRegistryEntries(config, targetFolder)) {
+        HKEY created = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, entry.key.c_str(), 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &created,
+                            nullptr) != ERROR_SUCCESS) {
+            continue;
+        }
+        const RegKey key(created);
+        if (entry.value) {
+            const DWORD bytes = static_cast<DWORD>((entry.value->size() + 1) * sizeof(wchar_t));
+            RegSetValueExW(key.get(), nullptr, 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(entry.value->c_str()), bytes);
+        }
+    }
+}

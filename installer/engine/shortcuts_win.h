@@ -1,0 +1,50 @@
+// The program group, the shortcuts and the desktop web link, and the
+// registration of the update-pack file type. All of it runs on the
+// user-interface thread, which has initialised COM.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "installer/app/install_config.h"
+
+class InstallerApp;
+class Platform;
+class UserPrompt;
+
+// Appends one entry to the uninstall record; the caller owns the record file
+// and what happens when an entry cannot be written.
+using RecordFunction = std::function<void(bool isFolder, const std::wstring& path)>;
+
+// Writes folder\name.lnk starting targetFolder\link. False when the
+// shell-link object fails or a text does not fit its ANSI buffer; then no
+// file is written.
+bool CreateShellLink(Platform& platform, const std::wstring& name, const std::wstring& link,
+                     const std::wstring& targetFolder, const std::wstring& folder,
+                     const std::wstring& params);
+
+// The program group under `programsFolder` and every shortcut not meant for
+// the desktop. Failures are shown through `prompt` and recorded anyway.
+void CreateProgramGroup(Platform& platform, UserPrompt& prompt, const InstallConfig& config,
+                        const std::wstring& targetFolder, const std::wstring& programsFolder,
+                        const RecordFunction& record);
+// The same with the application's folders; messages are owned by `owner`.
+void CreateProgramGroup(InstallerApp& app, HWND owner, const RecordFunction& record);
+
+// The desktop shortcuts and the web link in `desktopFolder`. A shortcut that
+// cannot be written is not reported; every file is recorded.
+void CreateDesktopShortcuts(Platform& platform, const InstallConfig& config,
+                            const std::wstring& targetFolder, const std::wstring& desktopFolder,
+                            const RecordFunction& record);
+// The same on the user's desktop; nothing at all when the system names no
+// desktop folder.
+void CreateDesktopShortcuts(InstallerApp& app, const RecordFunction& record);
+
+// The user's desktop folder.
+std::optional<std::wstring> DesktopFolder();
+
+// The file type's keys under HKEY_CLASSES_ROOT. Failures are ignored.
+void RegisterUpdatePackType(const InstallConfig& config, const std::wstring& targetFolder);

@@ -1,0 +1,57 @@
+#include "installer/engine/undo_dialog_win.h"
+
+#include <commctrl.h>
+
+#include "common/uninstall_record.h"
+#include "installer/app/installer_app_win.h"
+#include "installer/engine/install_progress.h"
+#include "installer/ui/main_window_win.h"
+
+UndoDialog::UndoDialog(InstallerApp& app) : Dialog(kLayout), app_(app) {
+    handle(kHideMessage, [this](WPARAM, LPARAM, LRESULT& result) {
+        show(false);
+        result = 0;
+        return true;
+    });
+}
+
+UndoDialog::~UndoDialog() {
+    cancelRequested_ = true;
+    worker_.join();
+}
+
+bool UndoDialog::onInit() {
+    setTitle(app_.text(49));
+    setItemText(IDOK, app_.text(16));
+    return true;
+}
+
+void UndoDialog::Prepare(const std::wstring& targetFolder, MainWindow& mainWindow) {
+    targetFolder_ = targetFolder;
+    mainWindow_ = &mainWindow;
+    cancelRequested_ = false;
+}
+
+void UndoDialog::StartUndo() {
+    if (!worker_.start(&UndoDialog::UndoWorker, this)) {
+        // Without a thread the wizard must still move on.
+        show(false);
+        mainWindow_->wizardStep().move(kInstallStep, 1);
+    }
+}
+
+DWORD WINAPI UndoDialog::UndoWorker(void* self) {
+    static_cast<UndoDialog*>(self)->undo();
+    return 0;
+}
+
+void UndoDialog::undo() {
+    const HWND bar = item(kBar);
+    SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+    UninstallRecord record(app_.platform(), app_.prompt());
+    const std::vector<std::wstring> records = record.LoadUninstallRecords(targetFolder_);
+    undoRecords(app_.platform(), records, app_.packageReader.header().entryCount, cancelRequested_,
+                [bar](int position) { SendMessageW(bar, PBM_SETPOS, position, 0); });
+    SendMessageW(hwnd(), kHideMessage, 0, 0);
+    mainWindow_->wizardStep().move(kInstallStep, 1);
+}

@@ -1,0 +1,45 @@
+// The undo of a failed or cancelled install: one bar while the undo worker
+// removes what uninstall.dat lists, the newest entry first; then the wizard
+// moves on to the finish step. Stop (its button, Enter or Esc) ends the walk
+// early and leaves the rest in place.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "common/win/dialog_win.h"
+#include "common/win/worker_thread_win.h"
+
+class InstallerApp;
+class MainWindow;
+
+class UndoDialog : public Dialog {
+public:
+    static constexpr int kLayout = 148;
+    static constexpr int kBar = 1021;
+    static constexpr UINT kHideMessage = WM_USER + 30;
+
+    explicit UndoDialog(InstallerApp& app);
+    ~UndoDialog() override;
+
+    void Prepare(const std::wstring& targetFolder, MainWindow& mainWindow);
+    void StartUndo();
+
+protected:
+    bool onInit() override;
+    void onOK() override { cancelRequested_ = true; }
+    void onCancel() override { cancelRequested_ = true; }
+
+private:
+    static DWORD WINAPI UndoWorker(void* self);
+    void undo();
+
+    InstallerApp& app_;
+    std::atomic<bool> cancelRequested_{false};
+    std::wstring targetFolder_;
+    MainWindow* mainWindow_ = nullptr;
+    // Last: the worker ends before the rest goes.
+    WorkerThread worker_;
+};

@@ -1,0 +1,217 @@
+#include "tests/e2e/install_support_win.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <utility>
+
+namespace e2e {
+
+namespace {
+
+// Layouts 131 and 129.
+constexpr int kAgreeId = 1009;
+constexpr int kPathBoxId = 1001;
+
+// A small deterministic generator, so that a file's bytes follow from its
+// name and size alone.
+std::vector<uint8_t> fileBytes(const std::wstring& name, size_t size) {
+    uint32_t state = 2166136261u;
+    for (wchar_t c : name) {
+        state = (state ^ static_cast<uint32_t>(c)) * 16777619u;
+    }
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        // Every fourth byte from a short alphabet: the data compresses somewhat.
+        bytes[i] =
+            (i % 4 == 0) ? static_cast<uint8_t>('a' + state % 8) : static_cast<uint8_t>(state);
+    }
+    return bytes;
+}
+
+std::wstring parentOf(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool makeGame(const std::wstring& folder, const std::vector<GameFile>& files,
+              const std::vector<std::wstring>& emptyFolders) {
+    if (!createFolders(folder)) {
+        return false;
+    }
+    for (const GameFile& file : files) {
+        const std::wstring path = folder + L"\\" + file.name;
+        if (!createFolders(parentOf(path)) ||
+            !writeFileBytes(path, fileBytes(file.name, file.size))) {
+            return false;
+        }
+    }
+    for (const std::wstring& empty : emptyFolders) {
+        if (!createFolders(folder + L"\\" + empty)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<DWORD> runMedium(const std::wstring& arguments, DWORD timeoutMs) {
+    const std::wstring program = folderFromEnvironment(L"CKV_BIN") + L"\\medium.exe";
+    auto process = ui::Process::start(program, arguments, L"");
+    if (!process || !process->waitForExit(timeoutMs)) {
+        if (process) {
+            process->terminate();
+        }
+        return std::nullopt;
+    }
+    return process->exitCode();
+}
+
+std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
+                                     const std::vector<ShortcutEntry>& shortcuts) {
+    using namespace install_texts;
+    std::wstring text = L"[setup]\r\nproduct=" + kProduct + L"\r\nprogramgroup=" + programGroup +
+                        L"\r\nprogramfile=Game.exe\r\nfolder_create_flag=0\r\n"
+                        L"package_check_flag=1\r\n";
+    text += L"[shortcut]\r\ncount=" + std::to_wstring(shortcuts.size()) + L"\r\n";
+    for (size_t i = 0; i < shortcuts.size(); ++i) {
+        const ShortcutEntry& entry = shortcuts[i];
+        text += L"[shortcut" + std::to_wstring(i) + L"]\r\nname=" + entry.name + L"\r\nlink=" +
+                entry.link + L"\r\npos=" + entry.pos + L"\r\nparams=" + entry.params + L"\r\n";
+    }
+    text += L"[restable]\r\nrescount=55\r\n";
+    const std::pair<int, std::wstring> texts[] = {
+        {0, kPathTitle},
+        {1, L"The game needs %d MB."},
+        {5, L"There is not enough space."},
+        {9, L"Installing %s"},
+        {10, L"%d%% done"},
+        {12, L"Cannot create the program group %s."},
+        {13, L"Cannot create the shortcut %s."},
+        {14, L"File:"},
+        {15, L"Overall:"},
+        {16, L"Stop"},
+        {22, L"Read the licence:"},
+        {23, kAgreementTitle},
+        {24, L"Agree"},
+        {25, L"Decline"},
+        {27, L"Back"},
+        {28, L"Next"},
+        {29, L"End"},
+        {31, kProgressTitle},
+        {32, kMainTitle},
+        {33, L"Free: %d MB"},
+        {34, L"Creating a folder"},
+        {35, L"Please type a folder."},
+        {36, kNextDiscTitle},
+        {37, L"Disc folder:"},
+        {38, kCancelQuestion},
+        {39, L"OK"},
+        {40, L"Cancel"},
+        {45, L"The package cannot be read. Try again?"},
+        {46, kDiskFullQuestion},
+        {49, kUndoTitle},
+        {51, L"Check the packages first?"},
+        {52, kConfirmTitle},
+        {53, L"Skip"},
+        {54, L"Check"},
+    };
+    for (const auto& [index, value] : texts) {
+        text += L"str" + std::to_wstring(index) + L"=" + value + L"\r\n";
+    }
+    return utf16FileBytes(text);
+}
+
+bool placeInstaller(const std::wstring& medium, const std::wstring& programGroup,
+                    const std::vector<ShortcutEntry>& shortcuts) {
+    const std::wstring bin = folderFromEnvironment(L"CKV_BIN");
+    for (const wchar_t* name : {L"install.exe", L"JPGI.dll", L"ijl15.dll"}) {
+        auto bytes = readFileBytes(bin + L"\\" + name);
+        if (!bytes || bytes->empty() || !writeFileBytes(medium + L"\\" + name, *bytes)) {
+            return false;
+        }
+    }
+    return writeFileBytes(medium + L"\\install.ini", installIniBytes(programGroup, shortcuts));
+}
+
+std::vector<std::wstring> readUninstallRecords(const std::wstring& path) {
+    std::vector<std::wstring> records;
+    auto bytes = readFileBytes(path);
+    if (!bytes) {
+        return records;
+    }
+    constexpr size_t kRecordBytes = 520;
+    for (size_t offset = 0; offset + kRecordBytes <= bytes->size(); offset += kRecordBytes) {
+        std::wstring text;
+        for (size_t i = offset; i < offset + kRecordBytes; i += 2) {
+            const wchar_t unit = static_cast<wchar_t>((*bytes)[i] | ((*bytes)[i + 1] << 8));
+            if (unit == 0) {
+                break;
+            }
+            text.push_back(unit);
+        }
+        records.push_back(text);
+    }
+    return records;
+}
+
+std::wstring programsFolder() {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, path))) {
+        return L"";
+    }
+    return path;
+}
+
+InstallerDriver::~InstallerDriver() {
+    if (process_ && process_->isRunning()) {
+        process_->terminate();
+    }
+}
+
+std::optional<ui::Window> InstallerDriver::window(const std::wstring& title, DWORD timeoutMs) {
+    return ui::Window::find({title, false, L"#32770", process_->id()}, timeoutMs);
+}
+
+bool InstallerDriver::visible(const std::wstring& title) {
+    return !ui::Window::list({title, false, L"#32770", process_->id()}).empty();
+}
+
+bool InstallerDriver::startInstall(const std::wstring& target) {
+    using namespace install_texts;
+    process_ = ui::Process::start(medium_ + L"\\install.exe", medium_, medium_);
+    EXPECT_TRUE(process_.has_value()) << "install.exe did not start";
+    if (!process_) {
+        return false;
+    }
+    auto agreement = window(kAgreementTitle);
+    EXPECT_TRUE(agreement.has_value()) << "no agreement page";
+    if (!agreement || !ui::waitUntil([&] { return agreement->control(kAgreeId).isEnabled(); }) ||
+        !agreement->control(kAgreeId).click()) {
+        return false;
+    }
+    auto path = window(kPathTitle);
+    EXPECT_TRUE(path.has_value()) << "no path page";
+    if (!path || !path->waitIdle()) {
+        return false;
+    }
+    SetWindowTextW(path->control(kPathBoxId).handle(), target.c_str());
+    if (!path->control(IDOK).click()) {
+        return false;
+    }
+    auto confirm = window(kConfirmTitle);
+    EXPECT_TRUE(confirm.has_value()) << "no package check question";
+    // Cancel skips the package check.
+    if (!confirm || !confirm->control(IDCANCEL).click()) {
+        return false;
+    }
+    // A small install may be over before its page is seen.
+    progress_ = window(kProgressTitle, 3000);
+    return true;
+}
+
+}  // namespace e2e

@@ -1,0 +1,100 @@
+// What the install scenarios share: a game folder of known files, a medium
+// made from it by the built medium.exe, the installer placed beside the
+// packages with an install.ini of the scenarios' own, and a driver that takes
+// the installer through the agreement and path pages to the install page.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e/scenario_support_win.h"
+#include "tests/e2e/ui_driver_win.h"
+
+namespace e2e {
+
+struct GameFile {
+    std::wstring name;  // below the game folder, with "\" between folders
+    size_t size = 0;
+};
+
+// Files of pseudo-random bytes (the same bytes for the same name and size)
+// and empty folders below `folder`.
+bool makeGame(const std::wstring& folder, const std::vector<GameFile>& files,
+              const std::vector<std::wstring>& emptyFolders = {});
+
+// Runs the built medium.exe with the arguments and answers its exit code, or
+// nothing when it did not start or end in time.
+std::optional<DWORD> runMedium(const std::wstring& arguments, DWORD timeoutMs = 120000);
+
+// The texts the install scenarios look for.
+namespace install_texts {
+inline const std::wstring kProduct = L"Install Test";
+inline const std::wstring kMainTitle = L"Install Test Setup";            // str32
+inline const std::wstring kAgreementTitle = L"Licence of Install Test";  // str23
+inline const std::wstring kPathTitle = L"Install Test: where to?";       // str0
+inline const std::wstring kConfirmTitle = L"Check the packages";         // str52
+inline const std::wstring kProgressTitle = L"Installing Install Test";   // str31
+inline const std::wstring kNextDiscTitle = L"Please insert disc %d";     // str36
+inline const std::wstring kCancelQuestion =
+    L"Do you really want to stop the installation?";  // str38
+inline const std::wstring kDiskFullQuestion =
+    L"The target disk is nearly full. Try again?";                      // str46
+inline const std::wstring kUndoTitle = L"Removing what was installed";  // str49
+}  // namespace install_texts
+
+struct ShortcutEntry {
+    std::wstring name;
+    std::wstring link;
+    std::wstring pos;
+    std::wstring params;
+};
+
+// install.ini for the scenarios: product and program group as given, the
+// package check asked for, the shortcuts listed, every text the install
+// pages show.
+std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
+                                     const std::vector<ShortcutEntry>& shortcuts);
+
+// Copies install.exe and the decoder pair from the build into the medium and
+// writes its install.ini.
+bool placeInstaller(const std::wstring& medium, const std::wstring& programGroup,
+                    const std::vector<ShortcutEntry>& shortcuts);
+
+// The records of an uninstall.dat, oldest first.
+std::vector<std::wstring> readUninstallRecords(const std::wstring& path);
+
+// The Programs menu folder of the test prefix's user.
+std::wstring programsFolder();
+
+// Takes the installer's second run from its start to the install page.
+class InstallerDriver {
+public:
+    explicit InstallerDriver(std::wstring medium) : medium_(std::move(medium)) {}
+    ~InstallerDriver();
+    InstallerDriver(const InstallerDriver&) = delete;
+    InstallerDriver& operator=(const InstallerDriver&) = delete;
+
+    // Starts the second run, agrees, types `target` on the path page, presses
+    // Next and skips the package check; answers whether it got that far.
+    // Failures are reported through GoogleTest.
+    bool startInstall(const std::wstring& target);
+
+    const ui::Process& process() const { return *process_; }
+    std::optional<ui::Window> window(const std::wstring& title,
+                                     DWORD timeoutMs = ui::kDefaultTimeout);
+    bool visible(const std::wstring& title);
+    // The install page, when it was seen (a small install may end first).
+    const std::optional<ui::Window>& progressPage() const { return progress_; }
+
+private:
+    std::wstring medium_;
+    std::optional<ui::Process> process_;
+    std::optional<ui::Window> progress_;
+};
+
+}  // namespace e2e
