@@ -216,12 +216,21 @@ void InstallProgressDialog::onFileBegin(const FileBegin& file) {
     SendMessageW(fileBar, PBM_SETRANGE32, 0, 100);
     SendMessageW(fileBar, PBM_SETSTEP, 1, 0);
     SendMessageW(fileBar, PBM_SETPOS, 0, 0);
+    filePosition_ = 0;
 }
 
 void InstallProgressDialog::onChunkWritten(uint64_t bytes) {
     const ProgressPercentages percent = progress_.chunkWritten(bytes);
-    SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETPOS, percent.overall, 0);
-    SendDlgItemMessageW(hwnd(), kFileBar, PBM_SETPOS, percent.file, 0);
+    // A bar repaints on every position it is given, even its own: with small
+    // chunks most of them would be.
+    if (percent.overall != overallPosition_) {
+        SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETPOS, percent.overall, 0);
+        overallPosition_ = percent.overall;
+    }
+    if (percent.file != filePosition_) {
+        SendDlgItemMessageW(hwnd(), kFileBar, PBM_SETPOS, percent.file, 0);
+        filePosition_ = percent.file;
+    }
     if (auto shown = progress_.newOverallPercentage(percent.overall)) {
         setItemText(kOverallPercent, fillIntegerFormat(percentFormat_, *shown));
     }

@@ -78,6 +78,8 @@ private:
     std::atomic<bool> ending_{false};
     std::wstring percentFormat_;
     InstallProgress progress_{0};
+    int overallPosition_ = 0;
+    int filePosition_ = 0;
     // The worker's, and the end handler's once the worker waits in its last
     // message.
     std::unique_ptr<File> targetFile_;
