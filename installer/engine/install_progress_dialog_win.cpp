@@ -238,6 +238,7 @@ void InstallProgressDialog::onChunkWritten(uint64_t bytes) {
 }
 
 void InstallProgressDialog::onInstallEnd() {
+    installEnded_ = true;
     if (fileOpen_) {
         closeTargetFile();
     }
@@ -263,7 +264,10 @@ bool InstallProgressDialog::onCommand(int id, int code) {
 
 void InstallProgressDialog::askCancel() {
     InstallerApp& app = mainWindow().app();
-    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app.text(38), MessageIcon::Question)) {
+    // The install may have ended while the question was open; a Yes then
+    // must not mark a finished install as failed.
+    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app.text(38), MessageIcon::Question) &&
+        !installEnded_) {
         app.installFailed = true;
         cancelRequested_ = true;
     }

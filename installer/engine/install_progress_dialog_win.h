@@ -76,6 +76,8 @@ private:
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> fileOpen_{false};
     std::atomic<bool> ending_{false};
+    // Set on the user-interface thread when the worker has reported its end.
+    bool installEnded_ = false;
     std::wstring percentFormat_;
     InstallProgress progress_{0};
     int overallPosition_ = 0;
