@@ -60,44 +60,21 @@ std::optional<LinkInfo> readLink(const std::wstring& path) {
     return info;
 }
 
-class InstallScenario : public ::testing::Test {
+class InstallScenario : public e2e::InstallScenarioBase {
 protected:
-    InstallScenario()
-        : root_(L"C:\\media\\" + e2e::currentTestName()),
-          medium_(root_.path() + L"\\Disc"),
-          game_(root_.path() + L"\\Game Source"),
-          targets_(L"C:\\Installed\\" + e2e::currentTestName()),
-          programGroup_(L"Install Test " + e2e::currentTestName()) {}
-
-    void SetUp() override {
-        ASSERT_TRUE(root_.created());
-        ASSERT_TRUE(targets_.created());
-        ASSERT_TRUE(e2e::makeGame(game_, kGame, {L"saves"}));
-    }
-    void TearDown() override { e2e::removeTree(e2e::programsFolder() + L"\\" + programGroup_); }
-
-    void pack(const std::wstring& options) {
-        const auto status =
-            e2e::runMedium(L"pack \"" + game_ + L"\" \"" + medium_ + L"\" " + options);
-        ASSERT_EQ(status, std::optional<DWORD>(0)) << "medium pack failed";
-        ASSERT_TRUE(e2e::placeInstaller(medium_, programGroup_, shortcuts_));
+    InstallScenario() {
+        shortcuts_ = {
+            {L"Play Install Test", L"Game.exe", L"", L""},
+            {L"Tool", L"bin\\tool.exe", L"", L"-quick"},
+            {L"On the desktop", L"Game.exe", L"%desktop%", L""},
+        };
     }
 
     ComScope com_;
-    e2e::ScenarioFolder root_;
-    const std::wstring medium_;
-    const std::wstring game_;
-    e2e::ScenarioFolder targets_;
-    const std::wstring programGroup_;
-    const std::vector<e2e::ShortcutEntry> shortcuts_ = {
-        {L"Play Install Test", L"Game.exe", L"", L""},
-        {L"Tool", L"bin\\tool.exe", L"", L"-quick"},
-        {L"On the desktop", L"Game.exe", L"%desktop%", L""},
-    };
 };
 
 TEST_F(InstallScenario, TwoDiscsInOneFolderInstallWithoutAPrompt) {
-    ASSERT_NO_FATAL_FAILURE(pack(L"--disc-size 1M --chunk-size 256K"));
+    ASSERT_NO_FATAL_FAILURE(pack(kGame, L"--disc-size 1M --chunk-size 256K", {L"saves"}));
     ASSERT_TRUE(e2e::fileExists(medium_ + L"\\data2.pck")) << "the medium has one package only";
     const std::wstring target = targets_.path() + L"\\Game";
     e2e::InstallerDriver installer(medium_);

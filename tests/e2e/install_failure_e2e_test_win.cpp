@@ -81,33 +81,6 @@ std::optional<int> shownPercent(const ui::Window& page) {
     return std::stoi(text);
 }
 
-void putLe(std::vector<uint8_t>& bytes, uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) {
-        bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-}
-
-// A 24-bit .bmp file from bottom-up rows, each padded to four bytes.
-std::vector<uint8_t> bitmapFile(LONG width, LONG height, const std::vector<uint8_t>& rows) {
-    constexpr uint32_t kHeadersSize = 14 + 40;
-    std::vector<uint8_t> file = {'B', 'M'};
-    putLe(file, kHeadersSize + static_cast<uint32_t>(rows.size()), 4);
-    putLe(file, 0, 4);
-    putLe(file, kHeadersSize, 4);
-    putLe(file, 40, 4);
-    putLe(file, static_cast<uint32_t>(width), 4);
-    putLe(file, static_cast<uint32_t>(height), 4);
-    putLe(file, 1, 2);
-    putLe(file, 24, 2);
-    putLe(file, BI_RGB, 4);
-    putLe(file, static_cast<uint32_t>(rows.size()), 4);
-    for (int i = 0; i < 4; ++i) {
-        putLe(file, 0, 4);
-    }
-    file.insert(file.end(), rows.begin(), rows.end());
-    return file;
-}
-
 size_t rowBytes(LONG width) {
     return (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
 }
@@ -123,43 +96,7 @@ std::vector<uint8_t> plainPicture(LONG width, LONG height, COLORREF colour) {
             pixel[2] = GetRValue(colour);
         }
     }
-    return bitmapFile(width, height, rows);
-}
-
-// The whole screen as it is now. The install page changes with every chunk,
-// so there is no still picture to wait for, as Window::saveScreenshot does:
-// one grab is taken, while the install is in the middle.
-bool saveScreenNow(const std::wstring& path) {
-    const LONG width = GetSystemMetrics(SM_CXSCREEN);
-    const LONG height = GetSystemMetrics(SM_CYSCREEN);
-    WindowDc screen(nullptr);
-    if (screen.get() == nullptr || width <= 0 || height <= 0) {
-        return false;
-    }
-    MemoryDc memory(CreateCompatibleDC(screen.get()));
-    BitmapHandle bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-    if (!memory || !bitmap) {
-        return false;
-    }
-    {
-        SelectedObject selected(memory.get(), bitmap.get());
-        if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY)) {
-            return false;
-        }
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<uint8_t> rows(rowBytes(width) * static_cast<size_t>(height));
-    if (GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), rows.data(), &info,
-                  DIB_RGB_COLORS) != height) {
-        return false;
-    }
-    return e2e::writeFileBytes(path, bitmapFile(width, height, rows));
+    return ui::bitmapFile(rows, width, height);
 }
 
 std::wstring recordPath(const std::wstring& record) {
@@ -167,28 +104,10 @@ std::wstring recordPath(const std::wstring& record) {
     return colon == std::wstring::npos ? std::wstring() : record.substr(colon + 1);
 }
 
-class InstallFailureScenario : public ::testing::Test {
+class InstallFailureScenario : public e2e::InstallScenarioBase {
 protected:
-    InstallFailureScenario()
-        : root_(L"C:\\media\\" + e2e::currentTestName()),
-          medium_(root_.path() + L"\\Disc"),
-          elsewhere_(root_.path() + L"\\Elsewhere"),
-          game_(root_.path() + L"\\Game Source"),
-          targets_(L"C:\\Installed\\" + e2e::currentTestName()),
-          programGroup_(L"Install Test " + e2e::currentTestName()) {}
-
-    void SetUp() override {
-        ASSERT_TRUE(root_.created());
-        ASSERT_TRUE(targets_.created());
-    }
-    void TearDown() override { e2e::removeTree(e2e::programsFolder() + L"\\" + programGroup_); }
-
-    void pack(const std::vector<e2e::GameFile>& files, const std::wstring& options) {
-        ASSERT_TRUE(e2e::makeGame(game_, files));
-        const auto status =
-            e2e::runMedium(L"pack \"" + game_ + L"\" \"" + medium_ + L"\" " + options);
-        ASSERT_EQ(status, std::optional<DWORD>(0)) << "medium pack failed";
-        ASSERT_TRUE(e2e::placeInstaller(medium_, programGroup_, shortcuts_));
+    InstallFailureScenario() : elsewhere_(root_.path() + L"\\Elsewhere") {
+        shortcuts_ = {{L"Play Install Test", L"Game.exe", L"", L""}};
     }
 
     // The second disc is somewhere the installer does not look.
@@ -235,7 +154,7 @@ protected:
         if (takeScreenshot) {
             // The page over the background picture, as the user sees it.
             const std::wstring path = screenshotPath(L"progress");
-            EXPECT_TRUE(path.empty() || saveScreenNow(path)) << narrow(path);
+            EXPECT_TRUE(path.empty() || ui::saveScreenNow(path)) << narrow(path);
         }
         const auto shown = shownPercent(*page);
         ASSERT_TRUE(shown.has_value());
@@ -252,15 +171,7 @@ protected:
             << "the undo did not end";
     }
 
-    e2e::ScenarioFolder root_;
-    const std::wstring medium_;
     const std::wstring elsewhere_;
-    const std::wstring game_;
-    e2e::ScenarioFolder targets_;
-    const std::wstring programGroup_;
-    const std::vector<e2e::ShortcutEntry> shortcuts_ = {
-        {L"Play Install Test", L"Game.exe", L"", L""},
-    };
 };
 
 TEST_F(InstallFailureScenario, NextDiscPromptGoesAwayWhenThePackageIsPutBack) {

@@ -214,4 +214,28 @@ bool InstallerDriver::startInstall(const std::wstring& target) {
     return true;
 }
 
+InstallScenarioBase::InstallScenarioBase()
+    : root_(L"C:\\media\\" + currentTestName()),
+      medium_(root_.path() + L"\\Disc"),
+      game_(root_.path() + L"\\Game Source"),
+      targets_(L"C:\\Installed\\" + currentTestName()),
+      programGroup_(L"Install Test " + currentTestName()) {}
+
+void InstallScenarioBase::SetUp() {
+    ASSERT_TRUE(root_.created());
+    ASSERT_TRUE(targets_.created());
+}
+
+void InstallScenarioBase::TearDown() {
+    removeTree(programsFolder() + L"\\" + programGroup_);
+}
+
+void InstallScenarioBase::pack(const std::vector<GameFile>& files, const std::wstring& options,
+                               const std::vector<std::wstring>& emptyFolders) {
+    ASSERT_TRUE(makeGame(game_, files, emptyFolders));
+    const auto status = runMedium(L"pack \"" + game_ + L"\" \"" + medium_ + L"\" " + options);
+    ASSERT_EQ(status, std::optional<DWORD>(0)) << "medium pack failed";
+    ASSERT_TRUE(placeInstaller(medium_, programGroup_, shortcuts_));
+}
+
 }  // namespace e2e

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tests/e2e/scenario_support_win.h"
 #include "tests/e2e/ui_driver_win.h"
 
@@ -95,6 +97,27 @@ private:
     std::wstring medium_;
     std::optional<ui::Process> process_;
     std::optional<ui::Window> progress_;
+};
+
+// The folders of one install scenario: the game's source and its medium below
+// C:\media\<test>, the targets below C:\Installed\<test>, and a program
+// group of its own; all removed when the scenario ends.
+class InstallScenarioBase : public ::testing::Test {
+protected:
+    InstallScenarioBase();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Makes the game, packs it with medium.exe and places the installer.
+    void pack(const std::vector<GameFile>& files, const std::wstring& options,
+              const std::vector<std::wstring>& emptyFolders = {});
+
+    ScenarioFolder root_;
+    const std::wstring medium_;
+    const std::wstring game_;
+    ScenarioFolder targets_;
+    const std::wstring programGroup_;
+    std::vector<ShortcutEntry> shortcuts_;
 };
 
 }  // namespace e2e

@@ -89,7 +89,7 @@ void putLe32(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 // Bottom-up 24-bit rows as a Windows bitmap file (file header, info header, pixels).
-std::vector<uint8_t> bitmapFile(const std::vector<uint8_t>& pixels, LONG width, LONG height) {
+std::vector<uint8_t> encodeBitmap(const std::vector<uint8_t>& pixels, LONG width, LONG height) {
     constexpr uint32_t kHeadersSize = 14 + 40;
     std::vector<uint8_t> file;
     file.reserve(kHeadersSize + pixels.size());
@@ -272,7 +272,7 @@ bool Window::saveScreenshot(const std::wstring& path) const {
         return false;
     }
     return e2e::writeFileBytes(
-        path, bitmapFile(*current, area.right - area.left, area.bottom - area.top));
+        path, encodeBitmap(*current, area.right - area.left, area.bottom - area.top));
 }
 
 bool Control::isChecked() const {
@@ -431,6 +431,16 @@ std::wstring processImagePath(DWORD processId) {
         return {};
     }
     return module.szExePath;
+}
+
+std::vector<uint8_t> bitmapFile(const std::vector<uint8_t>& rows, LONG width, LONG height) {
+    return encodeBitmap(rows, width, height);
+}
+
+bool saveScreenNow(const std::wstring& path) {
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const auto pixels = capture(screen);
+    return pixels && e2e::writeFileBytes(path, encodeBitmap(*pixels, screen.right, screen.bottom));
 }
 
 }  // namespace ui

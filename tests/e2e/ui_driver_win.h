@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -174,5 +175,11 @@ struct ProcessEntry {
 std::vector<ProcessEntry> listProcesses(const std::wstring& imageName = L"");
 // The full path of a process's program file; empty when it cannot be read.
 std::wstring processImagePath(DWORD processId);
+
+// A 24-bit .bmp file of bottom-up rows, each padded to four bytes.
+std::vector<uint8_t> bitmapFile(const std::vector<uint8_t>& rows, LONG width, LONG height);
+// The whole screen as it is now, in one grab: for pages that change all the
+// time, where Window::saveScreenshot would wait for a still picture.
+[[nodiscard]] bool saveScreenNow(const std::wstring& path);
 
 }  // namespace ui
