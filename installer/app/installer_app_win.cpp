@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "common/registered_type.h"
 #include "common/schedule_delete.h"
 #include "installer/app/startup.h"
 #include "installer/ui/logo_window_win.h"
@@ -171,5 +172,19 @@ bool InstallerApp::writeUninstallerExe() {
 }
 
 bool InstallerApp::writeUninstallerIni() {
-    return writeResource(kUninstallerIniResource, L"RT_INI", L"uninstall.ini");
+    if (!writeResource(kUninstallerIniResource, L"RT_INI", L"uninstall.ini")) {
+        return false;
+    }
+    handOverRegisteredNames();
+    return true;
+}
+
+// The uninstaller removes fixed key names; the names install.ini gives may
+// differ, so they travel to it in the uninstall.ini it reads.
+void InstallerApp::handOverRegisteredNames() {
+    const std::wstring profile = targetFolder + L"\\uninstall.ini";
+    WritePrivateProfileStringW(kRegisteredSection, kRegisteredExtensionKey,
+                               config_.regFileExtName.c_str(), profile.c_str());
+    WritePrivateProfileStringW(kRegisteredSection, kRegisteredTypeKey, config_.regKeyName.c_str(),
+                               profile.c_str());
 }

@@ -50,6 +50,7 @@ public:
 
 private:
     bool writeResource(int number, const wchar_t* type, const wchar_t* fileName);
+    void handOverRegisteredNames();
 
     Platform& platform_;
     UserPrompt& prompt_;

@@ -1,0 +1,6 @@
+// The folders of this machine and user that delete-all must leave alone.
+#pragma once
+
+#include "uninstaller/guarded_folders.h"
+
+GuardedFolders systemGuardedFolders();
