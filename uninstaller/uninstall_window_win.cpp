@@ -54,7 +54,7 @@ UninstallWindow::UninstallWindow(UninstallerApp& app)
 }
 
 bool UninstallWindow::onInit() {
-    addAboutEntry();
+    appendAboutEntry(hwnd(), kAboutMenuText, kAboutCommand);
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     const UninstallTexts& texts = app_.texts();
@@ -73,19 +73,6 @@ bool UninstallWindow::onInit() {
     setDeleteAll(false);
     app_.prompt().setOwner(hwnd());
     return true;
-}
-
-void UninstallWindow::addAboutEntry() {
-    wchar_t text[256] = {};
-    if (LoadStringW(GetModuleHandleW(nullptr), kAboutMenuText, text, 256) <= 0) {
-        return;
-    }
-    HMENU menu = GetSystemMenu(hwnd(), FALSE);
-    if (menu == nullptr) {
-        return;
-    }
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kAboutCommand, text);
 }
 
 void UninstallWindow::paintMinimised() {

@@ -24,7 +24,6 @@ protected:
     bool onCommand(int id, int code) override;
 
 private:
-    void addAboutEntry();
     void paintMinimised();
     void setDeleteAll(bool ticked);
 

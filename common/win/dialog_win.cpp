@@ -142,3 +142,16 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
     }
 }
+
+bool appendAboutEntry(HWND window, int menuTextId, UINT command) {
+    wchar_t text[256] = {};
+    if (LoadStringW(GetModuleHandleW(nullptr), menuTextId, text, 256) <= 0) {
+        return false;
+    }
+    HMENU menu = GetSystemMenu(window, FALSE);
+    if (menu == nullptr) {
+        return false;
+    }
+    return AppendMenuW(menu, MF_SEPARATOR, 0, nullptr) != FALSE &&
+           AppendMenuW(menu, MF_STRING, command, text) != FALSE;
+}

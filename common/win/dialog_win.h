@@ -10,6 +10,10 @@
 #include <map>
 #include <string>
 
+// Appends a separator and the string resource `menuTextId` as entry
+// `command` to the window's system menu; false when either is missing.
+bool appendAboutEntry(HWND window, int menuTextId, UINT command);
+
 class Dialog {
 public:
     explicit Dialog(int layoutId);

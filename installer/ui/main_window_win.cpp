@@ -134,7 +134,7 @@ void MainWindow::releasePictures() {
 }
 
 bool MainWindow::onInit() {
-    addAboutEntry();
+    appendAboutEntry(hwnd(), kAboutMenuText, kAboutCommand);
     icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIcon));
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
@@ -154,19 +154,6 @@ void MainWindow::onDestroy() {
     for (auto& page : pages_) {
         page.reset();
     }
-}
-
-void MainWindow::addAboutEntry() {
-    wchar_t text[256] = {};
-    if (LoadStringW(GetModuleHandleW(nullptr), kAboutMenuText, text, 256) <= 0) {
-        return;
-    }
-    HMENU menu = GetSystemMenu(hwnd(), FALSE);
-    if (menu == nullptr) {
-        return;
-    }
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kAboutCommand, text);
 }
 
 void MainWindow::loadPictures() {

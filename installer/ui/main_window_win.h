@@ -67,7 +67,6 @@ protected:
 private:
     // Hands a message to the page it is for before it is dispatched.
     bool offerToPage(MSG& message);
-    void addAboutEntry();
     void loadPictures();
     void fillScreen();
     void createPages();
