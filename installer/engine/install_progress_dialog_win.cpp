@@ -4,8 +4,8 @@
 
 #include "common/folder_chain.h"
 #include "common/text.h"
-#include "common/uninstall_record.h"
 #include "installer/app/installer_app_win.h"
+#include "installer/engine/install_record.h"
 #include "installer/engine/shortcuts_win.h"
 #include "installer/ui/main_window_win.h"
 
@@ -134,23 +134,7 @@ void InstallProgressDialog::install() {
 
 bool InstallProgressDialog::record(bool isFolder, const std::wstring& path) {
     InstallerApp& app = mainWindow().app();
-    UninstallRecord records(app.platform(), app.prompt());
-    switch (records.AppendUninstallRecord(app.targetFolder, isFolder, path)) {
-        case AppendResult::Written:
-        case AppendResult::NotOpened:  // lost without a word, as before
-            return true;
-        case AppendResult::TooLong:
-            app.prompt().showMessage(
-                fillTextFormat(L"The path is too long to be recorded for removal: %s", path),
-                MessageIcon::Stop);
-            return false;
-        case AppendResult::NotWritten:
-            app.prompt().showMessage(
-                fillTextFormat(L"Failed to write the uninstall record for %s!", path),
-                MessageIcon::Stop);
-            return false;
-    }
-    return false;
+    return RecordInstalledEntry(app.platform(), app.prompt(), app.targetFolder, isFolder, path);
 }
 
 int InstallProgressDialog::CreateEntryCallback(void* context, int isFolder, uint32_t chunkCount,

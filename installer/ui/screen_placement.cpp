@@ -7,3 +7,11 @@ WindowPlacement fullScreenPlacement(int windowBottom, int clientHeight, int full
     const int d = windowBottom - clientHeight;
     return {-1, -d, fullScreenWidth + 2, fullScreenHeight + 3 * d + 3};
 }
+
+WindowOrigin centredOver(int parentLeft, int parentTop, int parentRight, int parentBottom,
+                         int width, int height) {
+    WindowOrigin origin;
+    origin.x = parentRight - (parentRight - parentLeft + width) / 2;
+    origin.y = parentBottom - (parentBottom - parentTop + height) / 2;
+    return origin;
+}

@@ -14,3 +14,13 @@ struct WindowPlacement {
 // system's SM_CXFULLSCREEN and SM_CYFULLSCREEN.
 WindowPlacement fullScreenPlacement(int windowBottom, int clientHeight, int fullScreenWidth,
                                     int fullScreenHeight);
+
+struct WindowOrigin {
+    int x = 0;
+    int y = 0;
+};
+
+// The top-left corner that centres a window of the given size over its
+// parent's rectangle (screen coordinates).
+WindowOrigin centredOver(int parentLeft, int parentTop, int parentRight, int parentBottom,
+                         int width, int height);

@@ -4,8 +4,11 @@
 #include "installer/engine/install_progress_dialog_win.h"
 #include "installer/ui/agreement_dialog_win.h"
 #include "installer/ui/confirm_dialog_win.h"
+#include "installer/ui/finish_dialog_win.h"
 #include "installer/ui/main_window_win.h"
 #include "installer/ui/path_dialog_win.h"
+#include "installer/verify/file_verify_dialog_win.h"
+#include "installer/verify/package_check_dialog_win.h"
 
 std::unique_ptr<WizardPage> makeWizardPage(PageId id, MainWindow& mainWindow) {
     switch (id) {
@@ -21,10 +24,11 @@ std::unique_ptr<WizardPage> makeWizardPage(PageId id, MainWindow& mainWindow) {
         case PageId::InstallProgress:
             return std::make_unique<InstallProgressDialog>(mainWindow);
         case PageId::Finish:
+            return std::make_unique<FinishDialog>(mainWindow);
         case PageId::PackageCheck:
+            return std::make_unique<PackageCheckDialog>(mainWindow);
         case PageId::FileVerify:
-            // Not in this build yet; each page joins here when it is written.
-            break;
+            return std::make_unique<FileVerifyDialog>(mainWindow);
     }
     return nullptr;
 }

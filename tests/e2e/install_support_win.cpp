@@ -72,11 +72,13 @@ std::optional<DWORD> runMedium(const std::wstring& arguments, DWORD timeoutMs) {
 }
 
 std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
-                                     const std::vector<ShortcutEntry>& shortcuts) {
+                                     const std::vector<ShortcutEntry>& shortcuts,
+                                     const std::wstring& extraSetup) {
     using namespace install_texts;
     std::wstring text = L"[setup]\r\nproduct=" + kProduct + L"\r\nprogramgroup=" + programGroup +
                         L"\r\nprogramfile=Game.exe\r\nfolder_create_flag=0\r\n"
-                        L"package_check_flag=1\r\n";
+                        L"package_check_flag=1\r\n" +
+                        extraSetup;
     text += L"[shortcut]\r\ncount=" + std::to_wstring(shortcuts.size()) + L"\r\n";
     for (size_t i = 0; i < shortcuts.size(); ++i) {
         const ShortcutEntry& entry = shortcuts[i];
@@ -95,6 +97,11 @@ std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
         {14, L"File:"},
         {15, L"Overall:"},
         {16, L"Stop"},
+        {17, L"Desktop icon"},
+        {18, L"Start the game"},
+        {19, kFinishedText},
+        {20, kFailedText},
+        {21, L"Finish"},
         {22, L"Read the licence:"},
         {23, kAgreementTitle},
         {24, L"Agree"},
@@ -102,6 +109,7 @@ std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
         {27, L"Back"},
         {28, L"Next"},
         {29, L"End"},
+        {30, kFinishTitle},
         {31, kProgressTitle},
         {32, kMainTitle},
         {33, L"Free: %d MB"},
@@ -112,9 +120,16 @@ std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
         {38, kCancelQuestion},
         {39, L"OK"},
         {40, L"Cancel"},
+        {41, kPackageCheckTitle},
+        {42, kPackageDamaged},
+        {43, kFileDamaged},
+        {44, kVerifyCancelQuestion},
         {45, L"The package cannot be read. Try again?"},
         {46, kDiskFullQuestion},
+        {47, kVerifyTitle},
+        {48, kReportEnd},
         {49, kUndoTitle},
+        {50, kVerifyDone},
         {51, L"Check the packages first?"},
         {52, kConfirmTitle},
         {53, L"Skip"},
@@ -127,7 +142,7 @@ std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
 }
 
 bool placeInstaller(const std::wstring& medium, const std::wstring& programGroup,
-                    const std::vector<ShortcutEntry>& shortcuts) {
+                    const std::vector<ShortcutEntry>& shortcuts, const std::wstring& extraSetup) {
     const std::wstring bin = folderFromEnvironment(L"CKV_BIN");
     for (const wchar_t* name : {L"install.exe", L"JPGI.dll", L"ijl15.dll"}) {
         auto bytes = readFileBytes(bin + L"\\" + name);
@@ -135,7 +150,8 @@ bool placeInstaller(const std::wstring& medium, const std::wstring& programGroup
             return false;
         }
     }
-    return writeFileBytes(medium + L"\\install.ini", installIniBytes(programGroup, shortcuts));
+    return writeFileBytes(medium + L"\\install.ini",
+                          installIniBytes(programGroup, shortcuts, extraSetup));
 }
 
 std::vector<std::wstring> readUninstallRecords(const std::wstring& path) {
@@ -181,37 +197,51 @@ bool InstallerDriver::visible(const std::wstring& title) {
     return !ui::Window::list({title, false, L"#32770", process_->id()}).empty();
 }
 
-bool InstallerDriver::startInstall(const std::wstring& target) {
+std::optional<ui::Window> InstallerDriver::reachCheckQuestion(const std::wstring& target) {
     using namespace install_texts;
     process_ = ui::Process::start(medium_ + L"\\install.exe", medium_, medium_);
     EXPECT_TRUE(process_.has_value()) << "install.exe did not start";
     if (!process_) {
-        return false;
+        return std::nullopt;
     }
     auto agreement = window(kAgreementTitle);
     EXPECT_TRUE(agreement.has_value()) << "no agreement page";
     if (!agreement || !ui::waitUntil([&] { return agreement->control(kAgreeId).isEnabled(); }) ||
         !agreement->control(kAgreeId).click()) {
-        return false;
+        return std::nullopt;
     }
     auto path = window(kPathTitle);
     EXPECT_TRUE(path.has_value()) << "no path page";
     if (!path || !path->waitIdle()) {
-        return false;
+        return std::nullopt;
     }
     SetWindowTextW(path->control(kPathBoxId).handle(), target.c_str());
     if (!path->control(IDOK).click()) {
-        return false;
+        return std::nullopt;
     }
     auto confirm = window(kConfirmTitle);
     EXPECT_TRUE(confirm.has_value()) << "no package check question";
+    return confirm;
+}
+
+bool InstallerDriver::startInstall(const std::wstring& target) {
+    auto confirm = reachCheckQuestion(target);
     // Cancel skips the package check.
     if (!confirm || !confirm->control(IDCANCEL).click()) {
         return false;
     }
     // A small install may be over before its page is seen.
-    progress_ = window(kProgressTitle, 3000);
+    progress_ = window(install_texts::kProgressTitle, 3000);
     return true;
+}
+
+std::optional<ui::Window> InstallerDriver::startCheckedInstall(const std::wstring& target) {
+    auto confirm = reachCheckQuestion(target);
+    if (!confirm || !confirm->control(IDOK).click()) {
+        return std::nullopt;
+    }
+    // The title names the package being checked; any package will do.
+    return ui::Window::find({L"Checking package ", true, L"#32770", process_->id()}, 3000);
 }
 
 InstallScenarioBase::InstallScenarioBase()

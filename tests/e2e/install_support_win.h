@@ -45,8 +45,18 @@ inline const std::wstring kNextDiscTitle = L"Please insert disc %d";     // str3
 inline const std::wstring kCancelQuestion =
     L"Do you really want to stop the installation?";  // str38
 inline const std::wstring kDiskFullQuestion =
-    L"The target disk is nearly full. Try again?";                      // str46
-inline const std::wstring kUndoTitle = L"Removing what was installed";  // str49
+    L"The target disk is nearly full. Try again?";                            // str46
+inline const std::wstring kUndoTitle = L"Removing what was installed";        // str49
+inline const std::wstring kFinishTitle = L"Install Test is ready";            // str30
+inline const std::wstring kFinishedText = L"Everything is installed.";        // str19
+inline const std::wstring kFailedText = L"The install did not finish.";       // str20
+inline const std::wstring kPackageCheckTitle = L"Checking package %d";        // str41
+inline const std::wstring kPackageDamaged = L"Package %d is damaged!";        // str42
+inline const std::wstring kFileDamaged = L"%s is damaged. Go on?";            // str43
+inline const std::wstring kVerifyCancelQuestion = L"Stop the verification?";  // str44
+inline const std::wstring kVerifyTitle = L"Checking Install Test";            // str47
+inline const std::wstring kReportEnd = L"All files checked.";                 // str48
+inline const std::wstring kVerifyDone = L"The verification is over.";         // str50
 }  // namespace install_texts
 
 struct ShortcutEntry {
@@ -58,14 +68,17 @@ struct ShortcutEntry {
 
 // install.ini for the scenarios: product and program group as given, the
 // package check asked for, the shortcuts listed, every text the install
-// pages show.
+// pages show. `extraSetup` holds further lines of [setup], each ending in
+// "\r\n".
 std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
-                                     const std::vector<ShortcutEntry>& shortcuts);
+                                     const std::vector<ShortcutEntry>& shortcuts,
+                                     const std::wstring& extraSetup = L"");
 
 // Copies install.exe and the decoder pair from the build into the medium and
 // writes its install.ini.
 bool placeInstaller(const std::wstring& medium, const std::wstring& programGroup,
-                    const std::vector<ShortcutEntry>& shortcuts);
+                    const std::vector<ShortcutEntry>& shortcuts,
+                    const std::wstring& extraSetup = L"");
 
 // The records of an uninstall.dat, oldest first.
 std::vector<std::wstring> readUninstallRecords(const std::wstring& path);
@@ -85,6 +98,11 @@ public:
     // Next and skips the package check; answers whether it got that far.
     // Failures are reported through GoogleTest.
     bool startInstall(const std::wstring& target);
+    // The same up to the package check question, which it leaves open.
+    std::optional<ui::Window> reachCheckQuestion(const std::wstring& target);
+    // Starts the second run as startInstall does but confirms the package
+    // check; answers the check's page, or nothing when it was not seen.
+    std::optional<ui::Window> startCheckedInstall(const std::wstring& target);
 
     const ui::Process& process() const { return *process_; }
     std::optional<ui::Window> window(const std::wstring& title,

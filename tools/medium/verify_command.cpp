@@ -3,7 +3,7 @@
 #include "common/formats.h"
 #include "common/relative_name.h"
 #include "common/text.h"
-#include "installer/verify/file_hash.h"
+#include "installer/verify/file_verification.h"
 #include "tools/medium/commands.h"
 #include "tools/medium/game_tree.h"
 #include "tools/medium/options.h"
@@ -28,24 +28,25 @@ int runVerify(const std::vector<std::string>& words, Platform& platform, Console
     const std::wstring medium = wideFromUtf8(line.positional()[0]);
     const std::wstring target = wideFromUtf8(line.positional()[1]);
     const std::wstring listPath = joinPath(medium, L"check.md");
-    auto list = readWholeFile(platform, listPath);
+    auto list = CheckList::open(platform, listPath);
     if (!list) {
         console.error(L"Failed to open file " + listPath);
         return kExitFailed;
     }
     TerminalPrompt prompt(console);
     int failed = 0;
-    const size_t count = list->size() / kCheckEntrySize;
+    const size_t count = list->count();
     for (size_t i = 0; i < count; ++i) {
-        const CheckEntry entry = CheckEntry::parse(list->data() + i * kCheckEntrySize);
-        const std::wstring name = wideFromUtf16(entry.name);
-        bool ok = false;
+        const auto entry = list->next();
+        if (!entry) {
+            console.error(L"Failed to read " + listPath);
+            return kExitFailed;
+        }
+        const std::wstring name = wideFromUtf16(entry->name);
         if (!isSafeRelativeName(name)) {
             console.error(listPath + L": " + name + L" is not a path below the target folder");
-        } else {
-            auto digest = HashInstalledFileMd5(platform, prompt, target + L"\\" + name);
-            ok = digest && !digest->empty() && wideFromUtf8(*digest) == wideFromUtf16(entry.digest);
         }
+        const bool ok = InstalledFileMatches(platform, prompt, target, *entry);
         failed += ok ? 0 : 1;
         console.out << utf8FromWide(name) << " ... " << (ok ? "OK!" : "FAILED!") << "\n";
     }

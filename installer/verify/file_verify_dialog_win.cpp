@@ -1,0 +1,164 @@
+#include "installer/verify/file_verify_dialog_win.h"
+
+#include <commctrl.h>
+
+#include "installer/app/installer_app_win.h"
+#include "installer/ui/game_start_win.h"
+#include "installer/ui/main_window_win.h"
+#include "installer/ui/screen_placement.h"
+#include "installer/verify/file_verification.h"
+
+namespace {
+
+// Each call is a sent message; the report's text crosses inside it.
+class FileVerifyWindowView : public FileVerificationView {
+public:
+    FileVerifyWindowView(HWND dialog, HWND fileBar, HWND overallBar,
+                         std::atomic<bool>& cancelRequested, std::atomic<bool>& done)
+        : dialog_(dialog),
+          fileBar_(fileBar),
+          overallBar_(overallBar),
+          cancelRequested_(cancelRequested),
+          done_(done) {}
+
+    void append(const std::wstring& piece) override {
+        SendMessageW(dialog_, FileVerifyDialog::kAppendMessage, 0,
+                     reinterpret_cast<LPARAM>(piece.c_str()));
+    }
+    void showFileProgress(int percent) override { SendMessageW(fileBar_, PBM_SETPOS, percent, 0); }
+    void showOverallProgress(int percent) override {
+        SendMessageW(overallBar_, PBM_SETPOS, percent, 0);
+    }
+    void listDone() override { done_ = true; }
+    bool cancelRequested() const override { return cancelRequested_; }
+
+private:
+    HWND dialog_;
+    HWND fileBar_;
+    HWND overallBar_;
+    std::atomic<bool>& cancelRequested_;
+    std::atomic<bool>& done_;
+};
+
+}  // namespace
+
+FileVerifyDialog::FileVerifyDialog(MainWindow& mainWindow) : WizardPage(kLayout, mainWindow) {
+    handle(kAppendMessage, [this](WPARAM, LPARAM text, LRESULT& result) {
+        append(reinterpret_cast<const wchar_t*>(text));
+        result = 0;
+        return true;
+    });
+    handle(kEndMessage, [this](WPARAM hide, LPARAM, LRESULT& result) {
+        end(hide != FALSE);
+        result = 0;
+        return true;
+    });
+}
+
+FileVerifyDialog::~FileVerifyDialog() {
+    // The worker finishes the file it hashes and stops.
+    cancelRequested_ = true;
+    worker_.join();
+}
+
+bool FileVerifyDialog::onInit() {
+    const InstallerApp& app = mainWindow().app();
+    SendDlgItemMessageW(hwnd(), kReport, EM_SETLIMITTEXT, kReportLimit, 0);
+    setItemText(IDCANCEL, app.text(40));
+    return true;
+}
+
+void FileVerifyDialog::start() {
+    launch_ = mainWindow().startGameAfterVerify();
+    cancelRequested_ = false;
+    done_ = false;
+    RECT parent{};
+    RECT own{};
+    GetWindowRect(mainWindow().hwnd(), &parent);
+    GetWindowRect(hwnd(), &own);
+    const WindowOrigin origin = centredOver(parent.left, parent.top, parent.right, parent.bottom,
+                                            own.right - own.left, own.bottom - own.top);
+    SetWindowPos(hwnd(), nullptr, origin.x, origin.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    setTitle(mainWindow().app().text(47));
+    if (!worker_.start(&FileVerifyDialog::FileVerifyWorker, this)) {
+        // Nothing can be verified; the cancel button still ends the installer.
+        done_ = true;
+    }
+}
+
+DWORD WINAPI FileVerifyDialog::FileVerifyWorker(void* self) {
+    static_cast<FileVerifyDialog*>(self)->verify();
+    return 0;
+}
+
+void FileVerifyDialog::verify() {
+    InstallerApp& app = mainWindow().app();
+    const HWND fileBar = item(kFileBar);
+    const HWND overallBar = item(kOverallBar);
+    SendMessageW(fileBar, PBM_SETRANGE32, 0, 100);
+    SendMessageW(overallBar, PBM_SETRANGE32, 0, 100);
+    FileVerifyWindowView view(hwnd(), fileBar, overallBar, cancelRequested_, done_);
+    MessageBoxPrompt prompt(kInstallerTitle, hwnd());
+    const FileVerificationTexts texts{app.text(43), app.text(48), app.text(50)};
+    switch (VerifyInstalledFiles(app.platform(), prompt, app.mediumFolder, app.targetFolder, texts,
+                                 view)) {
+        case VerificationEnd::Finished:
+        case VerificationEnd::ListNotOpened:
+            SendMessageW(hwnd(), kEndMessage, FALSE, 0);
+            break;
+        case VerificationEnd::Cancelled:
+            SendMessageW(hwnd(), kEndMessage, TRUE, 0);
+            break;
+        case VerificationEnd::StoppedAtMismatch:
+        case VerificationEnd::RecordNotRead:
+            // The page stays with its report until the user presses cancel.
+            break;
+    }
+}
+
+void FileVerifyDialog::append(const wchar_t* text) {
+    const HWND report = item(kReport);
+    const LRESULT length = SendMessageW(report, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageW(report, EM_SETSEL, static_cast<WPARAM>(length), length);
+    SendMessageW(report, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    SetFocus(hwnd());
+}
+
+void FileVerifyDialog::end(bool hide) {
+    if (hide) {
+        show(false);
+    }
+    // On this thread: the shell wants the thread that starts a program to
+    // have COM, as the user-interface thread has.
+    if (launch_) {
+        StartInstalledGame(mainWindow().app());
+    }
+    mainWindow().requestQuit();
+}
+
+bool FileVerifyDialog::onCommand(int id, int code) {
+    // The report never shows a caret.
+    if (id == kReport && code == EN_SETFOCUS) {
+        SetFocus(hwnd());
+        return true;
+    }
+    return false;
+}
+
+void FileVerifyDialog::onCancel() {
+    if (mainWindow().wizardStep().current() != kVerifyStep) {
+        return;
+    }
+    if (done_) {
+        mainWindow().requestQuit();
+        return;
+    }
+    if (cancelRequested_) {
+        return;
+    }
+    const InstallerApp& app = mainWindow().app();
+    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app.text(44), MessageIcon::Question)) {
+        cancelRequested_ = true;
+    }
+}

@@ -1,0 +1,38 @@
+// The check of the packages on the medium before anything is installed: each
+// data%d.pck is hashed and its digest text compared with pck%d of [md5code].
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "common/platform.h"
+
+// What the check shows while it runs. The dialog passes each call on to its
+// window, so the calls may come from the check's worker thread.
+class PackageCheckView {
+public:
+    virtual ~PackageCheckView() = default;
+    // A package begins: the title names it and the bar goes back to 0.
+    virtual void beginPackage(const std::wstring& title) = 0;
+    virtual void showProgress(int percent) = 0;
+};
+
+struct PackageCheckTexts {
+    std::wstring titleFormat;     // one integer placeholder: the package number
+    std::wstring mismatchFormat;  // one integer placeholder: the package number
+};
+
+enum class PackageCheckResult {
+    Passed,   // every listed package matched, or none is listed
+    Stopped,  // a mismatch, an unreadable package or a confirmed cancel
+};
+
+// Checks packages 1 to expectedDigests.size() in mediumFolder. The digest
+// texts are compared exactly, letter case included. A mismatch is shown
+// (stop icon) before the answer; `stop` is looked at after every block.
+PackageCheckResult CheckPackages(Platform& platform, UserPrompt& prompt,
+                                 const std::wstring& mediumFolder,
+                                 const std::vector<std::wstring>& expectedDigests,
+                                 const PackageCheckTexts& texts, PackageCheckView& view,
+                                 const std::atomic<bool>& stop);

@@ -1,0 +1,89 @@
+#include "installer/verify/package_check_dialog_win.h"
+
+#include <commctrl.h>
+
+#include "installer/app/installer_app_win.h"
+#include "installer/ui/main_window_win.h"
+#include "installer/ui/screen_placement.h"
+#include "installer/verify/package_check.h"
+
+namespace {
+
+// Each call is a sent message, so the window changes on its own thread while
+// the worker waits.
+class PackageCheckWindowView : public PackageCheckView {
+public:
+    PackageCheckWindowView(HWND dialog, HWND bar) : dialog_(dialog), bar_(bar) {}
+
+    void beginPackage(const std::wstring& title) override {
+        SendMessageW(dialog_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
+        SendMessageW(bar_, PBM_SETPOS, 0, 0);
+    }
+    void showProgress(int percent) override { SendMessageW(bar_, PBM_SETPOS, percent, 0); }
+
+private:
+    HWND dialog_;
+    HWND bar_;
+};
+
+}  // namespace
+
+PackageCheckDialog::~PackageCheckDialog() {
+    // Only when the installer ends during the check: the worker stops at its
+    // next block.
+    stop_ = true;
+    worker_.join();
+}
+
+bool PackageCheckDialog::onInit() {
+    setItemText(IDCANCEL, mainWindow().app().text(16));
+    return true;
+}
+
+void PackageCheckDialog::start() {
+    RECT parent{};
+    RECT own{};
+    GetWindowRect(mainWindow().hwnd(), &parent);
+    GetWindowRect(hwnd(), &own);
+    const WindowOrigin origin = centredOver(parent.left, parent.top, parent.right, parent.bottom,
+                                            own.right - own.left, own.bottom - own.top);
+    SetWindowPos(hwnd(), nullptr, origin.x, origin.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!worker_.start(&PackageCheckDialog::PackageCheckWorker, this)) {
+        stop_ = true;
+    }
+}
+
+DWORD WINAPI PackageCheckDialog::PackageCheckWorker(void* self) {
+    static_cast<PackageCheckDialog*>(self)->check();
+    return 0;
+}
+
+void PackageCheckDialog::check() {
+    InstallerApp& app = mainWindow().app();
+    const HWND bar = item(kBar);
+    SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+    PackageCheckWindowView view(hwnd(), bar);
+    MessageBoxPrompt prompt(kInstallerTitle, hwnd());
+    const PackageCheckTexts texts{app.text(41), app.text(42)};
+    if (CheckPackages(app.platform(), prompt, app.mediumFolder, app.config().packageDigests, texts,
+                      view, stop_) == PackageCheckResult::Passed) {
+        mainWindow().wizardStep().move(kPackageCheckStep, 1);
+    } else {
+        stop_ = true;
+    }
+}
+
+void PackageCheckDialog::onCancel() {
+    // A key reaching the page after the check has passed asks nothing.
+    if (stop_ || !worker_.running()) {
+        return;
+    }
+    InstallerApp& app = mainWindow().app();
+    // The check goes on while the question is up; a Yes that comes after it
+    // passed would end the installer in the middle of the install.
+    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app.text(38), MessageIcon::Question) &&
+        mainWindow().wizardStep().current() == kPackageCheckStep) {
+        stop_ = true;
+    }
+}
