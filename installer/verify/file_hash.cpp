@@ -95,15 +95,18 @@ std::optional<std::string> HashInstalledFileMd5(Platform& platform, UserPrompt& 
                                                 const std::wstring& path,
                                                 const HashProgress& progress,
                                                 const std::atomic<bool>* stop) {
-    {
+    auto digest = HashFileMd5(platform, prompt, path, progress, stop);
+    // Only an empty text can stand for an empty file; looking for one only
+    // then saves an open of every other file.
+    if (digest && digest->empty()) {
         auto probe = platform.open(path, OpenMode::Read, Share::All);
         auto size = probe ? probe->size() : std::nullopt;
         if (size && *size == 0) {
-            Md5Digest digest;
-            digest.finish();
-            std::string text = digest.toText();
+            Md5Digest nothing;
+            nothing.finish();
+            std::string text = nothing.toText();
             return text.empty() ? std::nullopt : std::optional<std::string>(text);
         }
     }
-    return HashFileMd5(platform, prompt, path, progress, stop);
+    return digest;
 }

@@ -251,7 +251,7 @@ TEST_F(FileVerificationTest, UnopenableFileFailsEvenAfterAFileWithTheSameDigest)
     list({entry(L"a.dat", digestOf(sample(600))), entry(L"b.dat", digestOf(sample(600))),
           entry(L"gone.dat", digestOf(sample(600)))});
     // b.dat is found with its size but cannot be opened for reading.
-    platform.openScript[folder.wide("target") + L"\\b.dat"] = {true, true, false};
+    platform.openScript[folder.wide("target") + L"\\b.dat"] = {true, false};
     prompt = std::make_unique<ScriptedPrompt>(std::deque<bool>{true, true});
     EXPECT_EQ(verify(), VerificationEnd::Finished);
     EXPECT_EQ(view.report,

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The package check and the installed-file verification under Wine, each
+# against md5sum of the same files natively, as ratios measured in one run:
+#   bench/verify.sh [MIB]   (default 128)
+# The game data is packed and extracted by the native tool inside a Wine
+# prefix of the benchmark's own; the installer's check code runs in
+# verify_bench.exe of the Windows build this machine's Wine runs. Each time is
+# the best of three runs with the files in the page cache.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+mib=${1:-128}
+build="$root/build/bench"
+CKV_WINE_ARCH=$("$root/scripts/windows-build.sh")
+export CKV_WINE_ARCH
+tree="$root/build/$CKV_WINE_ARCH"
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCKV_SANITIZE=OFF >/dev/null
+cmake --build "$build" --target medium bench_make_data >/dev/null
+cmake --build "$tree" --target verify_bench >/dev/null
+medium="$build/tools/medium/medium"
+
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix-bench-$CKV_WINE_ARCH}
+. "$root/scripts/wine-env.sh"
+"$root/scripts/wine-prefix.sh"
+work="$WINEPREFIX/drive_c/ckv-verify-bench"
+rm -rf "$work"
+mkdir -p "$work/medium"
+trap 'rm -rf "$work"' EXIT
+"$build/bench/bench_make_data" "$work/game" "$mib" >/dev/null
+"$medium" pack "$work/game" "$work/medium" >/dev/null
+"$medium" extract "$work/medium" "$work/target" >/dev/null
+bytes=$(du -sb "$work/game" | cut -f1)
+
+best() { # command; prints the best of three times in seconds
+  local fastest=""
+  for _ in 1 2 3; do
+    local start end took
+    start=$(date +%s%N)
+    eval "$1" >/dev/null
+    end=$(date +%s%N)
+    took=$((end - start))
+    if [ -z "$fastest" ] || [ "$took" -lt "$fastest" ]; then fastest=$took; fi
+  done
+  awk -v ns="$fastest" 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+md5_packages=$(best "md5sum '$work'/medium/data*.pck")
+md5_files=$(best "find '$work/target' -type f ! -name 'uninstall.*' -print0 | xargs -0 md5sum")
+out=$("$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/verify_bench.exe" \
+  'C:\ckv-verify-bench\medium' 'C:\ckv-verify-bench\target' | tr -d '\r')
+packages=$(sed -n 's/^packages //p' <<<"$out")
+files=$(sed -n 's/^files //p' <<<"$out")
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+echo "data: $((bytes / 1048576)) MiB, $CKV_WINE_ARCH check code under Wine, $(nproc) cores"
+printf '  %-34s %8s s\n' "md5sum of the packages" "$md5_packages" "package check" "$packages" \
+  "md5sum of the installed files" "$md5_files" "installed-file verification" "$files"
+echo "  package check / md5sum:  $(ratio "$md5_packages" "$packages")x   (aim >= 0.9)"
+echo "  verification / md5sum:   $(ratio "$md5_files" "$files")x   (aim >= 0.9)"
