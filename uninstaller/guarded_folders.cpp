@@ -97,8 +97,8 @@ std::vector<std::wstring> folderComponents(const std::wstring& path) {
     return components;
 }
 
-GuardedFolders::GuardedFolders(std::vector<std::wstring> folders,
-                               std::vector<std::wstring> profileRoots)
+GuardedFolders::GuardedFolders(const std::vector<std::wstring>& folders,
+                               const std::vector<std::wstring>& profileRoots)
     : folders_(componentsOfEach(folders)), profileRoots_(componentsOfEach(profileRoots)) {}
 
 bool GuardedFolders::guards(const std::wstring& folder) const {

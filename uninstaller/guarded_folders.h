@@ -10,7 +10,8 @@ class GuardedFolders {
 public:
     // `folders`: the guarded folders themselves. `profileRoots`: folders whose
     // every direct subfolder is a user's profile.
-    GuardedFolders(std::vector<std::wstring> folders, std::vector<std::wstring> profileRoots);
+    GuardedFolders(const std::vector<std::wstring>& folders,
+                   const std::vector<std::wstring>& profileRoots);
 
     // True when emptying `folder` could reach beyond one game: it is not an
     // absolute path below a drive or share, it is a drive or share root, a

@@ -86,7 +86,6 @@ private:
     // message.
     std::unique_ptr<File> targetFile_;
     std::wstring targetFilePath_;
-    bool writeFailed_ = false;
     NextDiscDialog nextDisc_;
     UndoDialog undo_;
     // Last: the worker ends before the rest goes.

@@ -119,9 +119,10 @@ void RegisterUpdatePackType(const InstallConfig& config, const std::wstring& tar
         }
         const RegKey key(created);
         if (entry.value) {
-            const DWORD bytes = static_cast<DWORD>((entry.value->size() + 1) * sizeof(wchar_t));
+            const size_t bytes = (entry.value->size() + 1) * sizeof(wchar_t);
             RegSetValueExW(key.get(), nullptr, 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(entry.value->c_str()), bytes);
+                           reinterpret_cast<const BYTE*>(entry.value->c_str()),
+                           static_cast<DWORD>(bytes));
         }
     }
 }

@@ -241,24 +241,28 @@ void PathDialog::onOK() {
     pathText_ = itemText(kPathBox);
     const PathDecision decision =
         checkTargetPath(app.platform(), pathText_, app.packageReader.header().totalSize);
-    switch (decision.rejection) {
-        case PathRejection::None:
-            app.targetFolder = decision.targetFolder;
-            mainWindow().wizardStep().move(kPathStep, 1);
-            return;
-        case PathRejection::Empty:
-            refuse(app.text(35));
-            return;
-        case PathRejection::Invalid:
-            refuse(kInvalidPath);
-            return;
-        case PathRejection::NotEnoughSpace:
-            refuse(app.text(5));
-            return;
-        case PathRejection::InvalidCharacters:
-            refuse(kInvalidCharacters);
-            return;
+    if (decision.rejection == PathRejection::None) {
+        app.targetFolder = decision.targetFolder;
+        mainWindow().wizardStep().move(kPathStep, 1);
+        return;
     }
+    refuse(rejectionText(decision.rejection));
+}
+
+std::wstring PathDialog::rejectionText(PathRejection rejection) const {
+    const InstallerApp& app = mainWindow().app();
+    switch (rejection) {
+        case PathRejection::Empty:
+            return app.text(35);
+        case PathRejection::NotEnoughSpace:
+            return app.text(5);
+        case PathRejection::InvalidCharacters:
+            return kInvalidCharacters;
+        case PathRejection::Invalid:
+        case PathRejection::None:
+            break;
+    }
+    return kInvalidPath;
 }
 
 void PathDialog::refuse(const std::wstring& text) {

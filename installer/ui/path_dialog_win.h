@@ -12,6 +12,7 @@
 #include "common/win/handles_win.h"
 #include "installer/ui/folder_tree.h"
 #include "installer/ui/folder_tree_win.h"
+#include "installer/ui/path_rules.h"
 #include "installer/ui/wizard_page_win.h"
 
 class PathDialog : public WizardPage {
@@ -50,6 +51,7 @@ private:
     void expand(FolderNode* node);
     void paint();
     void refuse(const std::wstring& text);
+    std::wstring rejectionText(PathRejection rejection) const;
 
     std::wstring caption_;
     std::wstring neededFormat_;
