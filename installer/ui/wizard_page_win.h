@@ -32,6 +32,8 @@ public:
 
 protected:
     MainWindow& mainWindow() const { return mainWindow_; }
+    // Moves the page, its size unchanged, to the middle of the main window.
+    void centreOverMainWindow() const;
 
 private:
     MainWindow& mainWindow_;

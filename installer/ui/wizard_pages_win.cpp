@@ -7,8 +7,20 @@
 #include "installer/ui/finish_dialog_win.h"
 #include "installer/ui/main_window_win.h"
 #include "installer/ui/path_dialog_win.h"
+#include "installer/ui/screen_placement.h"
 #include "installer/verify/file_verify_dialog_win.h"
 #include "installer/verify/package_check_dialog_win.h"
+
+void WizardPage::centreOverMainWindow() const {
+    RECT parent{};
+    RECT own{};
+    GetWindowRect(mainWindow().hwnd(), &parent);
+    GetWindowRect(hwnd(), &own);
+    const WindowOrigin origin = centredOver(parent.left, parent.top, parent.right, parent.bottom,
+                                            own.right - own.left, own.bottom - own.top);
+    SetWindowPos(hwnd(), nullptr, origin.x, origin.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 std::unique_ptr<WizardPage> makeWizardPage(PageId id, MainWindow& mainWindow) {
     switch (id) {

@@ -5,7 +5,6 @@
 #include "installer/app/installer_app_win.h"
 #include "installer/ui/game_start_win.h"
 #include "installer/ui/main_window_win.h"
-#include "installer/ui/screen_placement.h"
 #include "installer/verify/file_verification.h"
 
 namespace {
@@ -72,14 +71,7 @@ void FileVerifyDialog::start() {
     launch_ = mainWindow().startGameAfterVerify();
     cancelRequested_ = false;
     done_ = false;
-    RECT parent{};
-    RECT own{};
-    GetWindowRect(mainWindow().hwnd(), &parent);
-    GetWindowRect(hwnd(), &own);
-    const WindowOrigin origin = centredOver(parent.left, parent.top, parent.right, parent.bottom,
-                                            own.right - own.left, own.bottom - own.top);
-    SetWindowPos(hwnd(), nullptr, origin.x, origin.y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    centreOverMainWindow();
     setTitle(mainWindow().app().text(47));
     if (!worker_.start(&FileVerifyDialog::FileVerifyWorker, this)) {
         // Nothing can be verified; the cancel button still ends the installer.

@@ -4,7 +4,6 @@
 
 #include "installer/app/installer_app_win.h"
 #include "installer/ui/main_window_win.h"
-#include "installer/ui/screen_placement.h"
 #include "installer/verify/package_check.h"
 
 namespace {
@@ -41,14 +40,7 @@ bool PackageCheckDialog::onInit() {
 }
 
 void PackageCheckDialog::start() {
-    RECT parent{};
-    RECT own{};
-    GetWindowRect(mainWindow().hwnd(), &parent);
-    GetWindowRect(hwnd(), &own);
-    const WindowOrigin origin = centredOver(parent.left, parent.top, parent.right, parent.bottom,
-                                            own.right - own.left, own.bottom - own.top);
-    SetWindowPos(hwnd(), nullptr, origin.x, origin.y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    centreOverMainWindow();
     if (!worker_.start(&PackageCheckDialog::PackageCheckWorker, this)) {
         stop_ = true;
     }

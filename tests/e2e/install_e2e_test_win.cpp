@@ -23,14 +23,7 @@ std::string narrow(const std::wstring& text) {
     return utf8FromWide(text);
 }
 
-const std::vector<e2e::GameFile> kGame = {
-    {L"Game.exe", 150000},
-    {L"readme.txt", 0},
-    {L"bin\\tool.exe", 70000},
-    {L"data\\maps\\one.map", 900000},
-    {L"data\\maps\\two.map", 1300000},
-    {L"data\\music\\theme.ogg", 600000},
-};
+const std::vector<e2e::GameFile>& kGame = e2e::kSmallGame;
 
 struct LinkInfo {
     std::wstring target;

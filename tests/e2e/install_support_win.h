@@ -24,6 +24,17 @@ struct GameFile {
     size_t size = 0;
 };
 
+// A small game of 3 MB in nested folders, an empty file among them: with
+// --disc-size 1M it spans several packages.
+inline const std::vector<GameFile> kSmallGame = {
+    {L"Game.exe", 150000},
+    {L"readme.txt", 0},
+    {L"bin\\tool.exe", 70000},
+    {L"data\\maps\\one.map", 900000},
+    {L"data\\maps\\two.map", 1300000},
+    {L"data\\music\\theme.ogg", 600000},
+};
+
 // Files of pseudo-random bytes (the same bytes for the same name and size)
 // and empty folders below `folder`.
 bool makeGame(const std::wstring& folder, const std::vector<GameFile>& files,
