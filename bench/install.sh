@@ -11,20 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mib=${1:-128}
 runs=${RUNS:-2}
-build="$root/build/bench"
-CKV_WINE_ARCH=$("$root/scripts/windows-build.sh")
-export CKV_WINE_ARCH
-tree="$root/build/$CKV_WINE_ARCH"
-
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCKV_SANITIZE=OFF >/dev/null
-cmake --build "$build" --target medium bench_make_data >/dev/null
-cmake --build "$tree" --target installer install_bench >/dev/null
-medium="$build/tools/medium/medium"
-
-# A prefix of its own, so that the tests' prefix is left alone.
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix-bench-$CKV_WINE_ARCH}
-. "$root/scripts/wine-env.sh"
-"$root/scripts/wine-prefix.sh"
+. "$root/bench/wine-bench-env.sh" installer install_bench
 # The work folder lies inside the Wine prefix's drive C:, so that the
 # installer writes to the same file system as the native extract.
 drive_c="$WINEPREFIX/drive_c"

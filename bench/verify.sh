@@ -9,19 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mib=${1:-128}
-build="$root/build/bench"
-CKV_WINE_ARCH=$("$root/scripts/windows-build.sh")
-export CKV_WINE_ARCH
-tree="$root/build/$CKV_WINE_ARCH"
-
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCKV_SANITIZE=OFF >/dev/null
-cmake --build "$build" --target medium bench_make_data >/dev/null
-cmake --build "$tree" --target verify_bench >/dev/null
-medium="$build/tools/medium/medium"
-
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix-bench-$CKV_WINE_ARCH}
-. "$root/scripts/wine-env.sh"
-"$root/scripts/wine-prefix.sh"
+. "$root/bench/wine-bench-env.sh" verify_bench
 work="$WINEPREFIX/drive_c/ckv-verify-bench"
 rm -rf "$work"
 mkdir -p "$work/medium"
