@@ -19,9 +19,15 @@ public:
     bool createFolder(const std::wstring& path) override { return inner_.createFolder(path); }
     bool removeFolder(const std::wstring& path) override { return inner_.removeFolder(path); }
     bool deleteFile(const std::wstring& path) override { return inner_.deleteFile(path); }
+    bool moveFile(const std::wstring& from, const std::wstring& to, bool replace) override {
+        return inner_.moveFile(from, to, replace);
+    }
     std::vector<FolderEntry> listFolder(const std::wstring& path) override {
         return inner_.listFolder(path);
     }
+    bool isLink(const std::wstring& path) override { return inner_.isLink(path); }
+    std::wstring realPath(const std::wstring& path) override { return inner_.realPath(path); }
+    std::wstring lastErrorText() override { return inner_.lastErrorText(); }
     std::optional<uint64_t> freeBytes(const std::wstring& path) override {
         return inner_.freeBytes(path);
     }

@@ -49,9 +49,14 @@ enum class DriveKind { Unknown, NoRootFolder, Removable, Fixed, Remote, CdRom, R
 
 struct FolderEntry {
     std::wstring name;
+    // For a link: whether it stands for a folder.
     bool isFolder = false;
     // The system, hidden or temporary attribute (Windows only).
     bool systemHiddenOrTemporary = false;
+    // A junction, symbolic link or mount point (a reparse point on Windows).
+    // What it points to is someone else's: a walk that removes things removes
+    // the link itself and never enters it.
+    bool isLink = false;
 };
 
 class Platform {
@@ -71,8 +76,19 @@ public:
     virtual bool createFolder(const std::wstring& path) = 0;
     virtual bool removeFolder(const std::wstring& path) = 0;
     virtual bool deleteFile(const std::wstring& path) = 0;
+    // Renames a file on its volume (no copy); `replace` allows an existing
+    // destination to be replaced.
+    virtual bool moveFile(const std::wstring& from, const std::wstring& to, bool replace) = 0;
     // Entries of a folder, without "." and "..".
     virtual std::vector<FolderEntry> listFolder(const std::wstring& path) = 0;
+    // Whether the path itself is a link (see FolderEntry::isLink).
+    virtual bool isLink(const std::wstring& path) = 0;
+    // The path made absolute and long: ".", "..", "/" and trailing dots or
+    // blanks resolved and 8.3 short names expanded as far as the path exists,
+    // so that two spellings of one folder compare equal.
+    virtual std::wstring realPath(const std::wstring& path) = 0;
+    // The system's own text for the last failure of a call on this thread.
+    virtual std::wstring lastErrorText() = 0;
     // Bytes available to the user on the drive that holds `path` ("C:" or "C:\...").
     virtual std::optional<uint64_t> freeBytes(const std::wstring& path) = 0;
     virtual DriveKind driveType(const std::wstring& root) = 0;

@@ -1,7 +1,9 @@
 #include "posix_platform.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -105,6 +107,16 @@ bool PosixPlatform::deleteFile(const std::wstring& path) {
     return !fs::is_directory(host, error) && fs::remove(host, error);
 }
 
+bool PosixPlatform::moveFile(const std::wstring& from, const std::wstring& to, bool replace) {
+    std::error_code error;
+    const fs::path target = hostPath(to);
+    if (!replace && fs::exists(fs::symlink_status(target, error))) {
+        return false;
+    }
+    fs::rename(hostPath(from), target, error);
+    return !error;
+}
+
 std::vector<FolderEntry> PosixPlatform::listFolder(const std::wstring& path) {
     std::vector<FolderEntry> items;
     std::error_code error;
@@ -115,9 +127,22 @@ std::vector<FolderEntry> PosixPlatform::listFolder(const std::wstring& path) {
 #else
         std::wstring name = wideFromUtf8(it->path().filename().string());
 #endif
-        items.push_back({name, it->is_directory(error), false});
+        std::error_code kindError;
+        // is_directory follows a link; whether the entry is one comes from
+        // the entry's own status.
+        const bool link = it->is_symlink(kindError);
+        items.push_back({name, it->is_directory(kindError), false, link});
     }
     return items;
+}
+
+bool PosixPlatform::isLink(const std::wstring& path) {
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(hostPath(path), error));
+}
+
+std::wstring PosixPlatform::lastErrorText() {
+    return wideFromUtf8(std::strerror(errno));
 }
 
 std::optional<uint64_t> PosixPlatform::freeBytes(const std::wstring& path) {

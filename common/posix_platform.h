@@ -21,7 +21,12 @@ public:
     bool createFolder(const std::wstring& path) override;
     bool removeFolder(const std::wstring& path) override;
     bool deleteFile(const std::wstring& path) override;
+    bool moveFile(const std::wstring& from, const std::wstring& to, bool replace) override;
     std::vector<FolderEntry> listFolder(const std::wstring& path) override;
+    bool isLink(const std::wstring& path) override;
+    // No short names here: the path as it stands.
+    std::wstring realPath(const std::wstring& path) override { return path; }
+    std::wstring lastErrorText() override;
     std::optional<uint64_t> freeBytes(const std::wstring& path) override;
     DriveKind driveType(const std::wstring& root) override;
     std::wstring currentFolder() override;

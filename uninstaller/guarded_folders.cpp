@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "common/platform.h"
+
 namespace {
 
 std::wstring lowered(std::wstring text) {
@@ -29,6 +31,16 @@ std::vector<std::vector<std::wstring>> componentsOfEach(const std::vector<std::w
         auto components = folderComponents(path);
         if (!components.empty()) {
             out.push_back(std::move(components));
+        }
+    }
+    return out;
+}
+
+std::vector<std::wstring> realPaths(Platform& platform, const std::vector<std::wstring>& paths) {
+    std::vector<std::wstring> out;
+    for (const std::wstring& path : paths) {
+        if (!path.empty()) {
+            out.push_back(platform.realPath(path));
         }
     }
     return out;
@@ -100,6 +112,10 @@ std::vector<std::wstring> folderComponents(const std::wstring& path) {
 GuardedFolders::GuardedFolders(const std::vector<std::wstring>& folders,
                                const std::vector<std::wstring>& profileRoots)
     : folders_(componentsOfEach(folders)), profileRoots_(componentsOfEach(profileRoots)) {}
+
+GuardedFolders::GuardedFolders(Platform& platform, const std::vector<std::wstring>& folders,
+                               const std::vector<std::wstring>& profileRoots)
+    : GuardedFolders(realPaths(platform, folders), realPaths(platform, profileRoots)) {}
 
 bool GuardedFolders::guards(const std::wstring& folder) const {
     const auto components = folderComponents(folder);

@@ -6,11 +6,17 @@
 #include <string>
 #include <vector>
 
+class Platform;
+
 class GuardedFolders {
 public:
     // `folders`: the guarded folders themselves. `profileRoots`: folders whose
-    // every direct subfolder is a user's profile.
+    // every direct subfolder is a user's profile. Compared as written.
     GuardedFolders(const std::vector<std::wstring>& folders,
+                   const std::vector<std::wstring>& profileRoots);
+    // The same, each folder taken by its real path (Platform::realPath), as
+    // the folder to empty must be too.
+    GuardedFolders(Platform& platform, const std::vector<std::wstring>& folders,
                    const std::vector<std::wstring>& profileRoots);
 
     // True when emptying `folder` could reach beyond one game: it is not an

@@ -3,4 +3,6 @@
 
 #include "uninstaller/guarded_folders.h"
 
-GuardedFolders systemGuardedFolders();
+class Platform;
+
+GuardedFolders systemGuardedFolders(Platform& platform);

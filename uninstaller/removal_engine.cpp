@@ -14,7 +14,7 @@ bool usableKeyName(const std::wstring& name) {
     return !name.empty() && name.find(L'\\') == std::wstring::npos;
 }
 
-bool sameKeyName(const std::wstring& a, const std::wstring& b) {
+bool sameText(const std::wstring& a, const std::wstring& b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
                return std::towlower(static_cast<wint_t>(x)) ==
@@ -22,14 +22,8 @@ bool sameKeyName(const std::wstring& a, const std::wstring& b) {
            });
 }
 
-void addKey(std::vector<std::wstring>& keys, const std::wstring& name) {
-    for (const std::wstring& key : keys) {
-        if (sameKeyName(key, name)) {
-            return;
-        }
-    }
-    keys.push_back(name);
-}
+const wchar_t kFixedExtension[] = L".kupd";
+const wchar_t kFixedClass[] = L"KVUpdatePack";
 
 }  // namespace
 
@@ -37,16 +31,66 @@ int progressRangeFor(int entries) {
     return std::clamp(entries, 0, kMaxProgressRange);
 }
 
-std::vector<std::wstring> registryKeysToRemove(const std::wstring& handedExtension,
-                                               const std::wstring& handedType) {
-    std::vector<std::wstring> keys = {L".kupd", L"KVUpdatePack"};
-    if (usableKeyName(handedExtension)) {
-        addKey(keys, L"." + handedExtension);
+std::wstring programOfCommand(const std::wstring& command) {
+    if (!command.empty() && command[0] == L'"') {
+        const size_t close = command.find(L'"', 1);
+        return command.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
     }
-    if (usableKeyName(handedType)) {
-        addKey(keys, handedType);
+    return command.substr(0, command.find(L' '));
+}
+
+std::wstring withSeparator(std::wstring folder) {
+    while (!folder.empty() && folder.back() == L'\\') {
+        folder.pop_back();
     }
-    return keys;
+    return folder + L'\\';
+}
+
+bool commandStartsProgramIn(const std::wstring& command, const std::wstring& folder) {
+    const std::wstring program = programOfCommand(command);
+    const std::wstring base = withSeparator(folder);
+    return !folder.empty() && program.size() > base.size() &&
+           sameText(program.substr(0, base.size()), base);
+}
+
+void removeRegisteredType(Registry& registry, const RegisteredType& handed,
+                          const std::wstring& installFolder) {
+    constexpr RegistryRoot kClasses = RegistryRoot::ClassesRoot;
+    registry.deleteTree(kClasses, kFixedExtension);
+    registry.deleteTree(kClasses, kFixedClass);
+
+    const std::wstring extensionKey = L"." + handed.extension;
+    if (usableKeyName(handed.extension) && usableKeyName(handed.className) &&
+        !sameText(extensionKey, kFixedExtension)) {
+        const auto current = registry.stringValue(kClasses, extensionKey, L"");
+        if (current && sameText(*current, handed.className)) {
+            if (!handed.extensionExisted) {
+                registry.deleteTree(kClasses, extensionKey);
+            } else if (handed.previousExtensionValue) {
+                registry.setStringValue(kClasses, extensionKey, L"",
+                                        *handed.previousExtensionValue);
+            } else {
+                registry.deleteValue(kClasses, extensionKey, L"");
+            }
+        }
+    }
+    if (usableKeyName(handed.className) && !sameText(handed.className, kFixedClass)) {
+        const auto command =
+            registry.stringValue(kClasses, handed.className + L"\\shell\\open\\command", L"");
+        if (command && commandStartsProgramIn(*command, installFolder)) {
+            registry.deleteTree(kClasses, handed.className);
+        }
+    }
+    if (usableKeyName(handed.uninstallKey)) {
+        const std::wstring key = std::wstring(kUninstallKeyParent) + L"\\" + handed.uninstallKey;
+        const auto uninstallString =
+            registry.stringValue(handed.uninstallRoot, key, L"UninstallString");
+        if (uninstallString && !installFolder.empty() &&
+            sameText(programOfCommand(*uninstallString),
+                     withSeparator(installFolder) + L"uninstall.exe")) {
+            registry.deleteTree(handed.uninstallRoot, key);
+        }
+    }
 }
 
 std::wstring refusedDeleteAllMessage(const std::wstring& folder) {
@@ -56,8 +100,16 @@ std::wstring refusedDeleteAllMessage(const std::wstring& folder) {
         folder);
 }
 
-void RemovalEngine::RemoveRecorded(RemovalView& view, RegistryTrees& registry,
-                                   const std::vector<std::wstring>& registryKeys) {
+std::wstring RemovalEngine::installFolder() const {
+    const RecordAction first = interpretUninstallRecord(entry_(1));
+    return first.kind == RecordKind::Folder ? first.path : std::wstring();
+}
+
+void RemovalEngine::RemoveRecorded(RemovalView& view, Registry& registry,
+                                   const RegisteredType& handed) {
+    // Read before the walk: the first record is gone from disk afterwards
+    // only in the profile's fallback, but the answer must not depend on it.
+    const std::wstring folder = installFolder();
     view.markStage(1);
     UninstallRecord record(platform_, prompt_);
     const int count = record.CountUninstallRecords(recordFolder_);
@@ -74,9 +126,7 @@ void RemovalEngine::RemoveRecorded(RemovalView& view, RegistryTrees& registry,
         }
         view.stepProgress();
     }
-    for (const std::wstring& key : registryKeys) {
-        registry.deleteTree(key);
-    }
+    removeRegisteredType(registry, handed, folder);
     view.markStage(2);
     view.markStage(3);
 }
@@ -88,12 +138,23 @@ bool RemovalEngine::DeleteAllUnder(const GuardedFolders& guarded) {
     if (first.kind != RecordKind::Folder || first.path.empty()) {
         return false;
     }
-    if (guarded.guards(first.path)) {
+    // Compared and emptied by its real spelling, so that a short name or a
+    // ".." cannot carry a guarded folder past the guard.
+    const std::wstring folder = platform_.realPath(first.path);
+    if (guarded.guards(folder)) {
         prompt_.showMessage(refusedDeleteAllMessage(first.path), MessageIcon::Warning);
         return false;
     }
-    DeleteFolderContents(first.path);
-    platform_.removeFolder(first.path);
+    if (platform_.isLink(folder)) {
+        prompt_.showMessage(
+            fillTextFormat(L"%s was not emptied: it is a link to a folder elsewhere. Only the "
+                           L"files and folders the installer recorded were removed.",
+                           first.path),
+            MessageIcon::Warning);
+        return false;
+    }
+    DeleteFolderContents(folder);
+    platform_.removeFolder(folder);
     return true;
 }
 
@@ -104,7 +165,14 @@ void RemovalEngine::DeleteFolderContents(const std::wstring& folder) {
     }
     for (const FolderEntry& item : platform_.listFolder(base)) {
         const std::wstring path = base + L"\\" + item.name;
-        if (item.isFolder) {
+        if (item.isLink) {
+            // The link goes, never what it points to.
+            if (item.isFolder) {
+                platform_.removeFolder(path);
+            } else {
+                platform_.deleteFile(path);
+            }
+        } else if (item.isFolder) {
             DeleteFolderContents(path);
             platform_.removeFolder(path);
         } else {

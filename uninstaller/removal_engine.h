@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "common/platform.h"
+#include "common/registered_type.h"
+#include "common/registry.h"
 #include "uninstaller/guarded_folders.h"
 
 // What the removal shows while it runs.
@@ -25,18 +27,6 @@ public:
     virtual void stepProgress() = 0;
 };
 
-// Keys below HKEY_CLASSES_ROOT.
-class RegistryTrees {
-public:
-    virtual ~RegistryTrees() = default;
-    RegistryTrees() = default;
-    RegistryTrees(const RegistryTrees&) = delete;
-    RegistryTrees& operator=(const RegistryTrees&) = delete;
-
-    // Deletes the key with all its subkeys; a missing key is no error.
-    virtual void deleteTree(const std::wstring& name) = 0;
-};
-
 // The stage marks as the window shows them.
 inline constexpr wchar_t kStagePending[] = L"\u25CB";
 inline constexpr wchar_t kStageDone[] = L"\u25CF";
@@ -45,12 +35,22 @@ inline constexpr wchar_t kStageDone[] = L"\u25CF";
 // instead of wrapping round to a small range.
 int progressRangeFor(int entries);
 
-// The file type's fixed names, and the names the installer says it
-// registered (common/registered_type.h), without repeats. A handed name that
-// is empty or holds a "\" is not used: "" would name HKEY_CLASSES_ROOT itself
-// and a path could reach keys of other programs.
-std::vector<std::wstring> registryKeysToRemove(const std::wstring& handedExtension,
-                                               const std::wstring& handedType);
+// Takes back what the installer registered. The file type's fixed names go
+// as they always did. The names the installer handed over go only while they
+// are still ours: the extension key while its default value is still the
+// class name (an association it took over gets its earlier value back
+// instead, and the key stays), the class key while its open command still
+// starts a program in `installFolder`, and the entry in the list of installed
+// programs while it still names this uninstall.exe. A handed name that is
+// empty or holds a "\\" is not used.
+void removeRegisteredType(Registry& registry, const RegisteredType& handed,
+                          const std::wstring& installFolder);
+
+// The program a command line starts: its quoted first part, or the part
+// before the first blank.
+std::wstring programOfCommand(const std::wstring& command);
+// The command starts a program inside `folder`, compared in any letter case.
+bool commandStartsProgramIn(const std::wstring& command, const std::wstring& folder);
 
 class RemovalEngine {
 public:
@@ -64,10 +64,11 @@ public:
           recordFolder_(std::move(recordFolder)),
           entry_(std::move(entry)) {}
 
-    // Deletes what the record lists, last entry first, then the registry keys;
-    // the count is taken afresh from the record file's size.
-    void RemoveRecorded(RemovalView& view, RegistryTrees& registry,
-                        const std::vector<std::wstring>& registryKeys);
+    // Deletes what the record lists, last entry first, then takes back what
+    // was registered; the count is taken afresh from the record file's size.
+    void RemoveRecorded(RemovalView& view, Registry& registry, const RegisteredType& handed);
+    // The folder of the first record: the game's folder, or empty.
+    std::wstring installFolder() const;
     // Empties and removes the folder of the first record, unless it is a
     // folder that holds more than the game (then a message says so). Answers
     // whether it went ahead.

@@ -5,7 +5,7 @@
 
 #include "common/win/handles_win.h"
 #include "uninstaller/guarded_folders_win.h"
-#include "uninstaller/registry_trees_win.h"
+#include "common/win/win32_registry_win.h"
 #include "uninstaller/uninstaller_app_win.h"
 
 namespace {
@@ -43,12 +43,13 @@ UninstallWindow::UninstallWindow(UninstallerApp& app)
         result = reinterpret_cast<LRESULT>(icon_);
         return true;
     });
-    handle(WM_SYSCOMMAND, [](WPARAM command, LPARAM, LRESULT&) {
+    handle(WM_SYSCOMMAND, [this](WPARAM command, LPARAM, LRESULT&) {
         if ((command & 0xFFF0) != kAboutCommand) {
             return false;
         }
+        // Owned by this window, so that start cannot be pressed behind it.
         AboutUninstallDialog about;
-        about.runModal(nullptr);
+        about.runModal(hwnd());
         return true;
     });
 }
@@ -102,10 +103,10 @@ bool UninstallWindow::onCommand(int id, int code) {
 
 void UninstallWindow::onOK() {
     deleteAll_ = IsDlgButtonChecked(hwnd(), kDeleteAllBox) == BST_CHECKED ? 1 : 0;
-    ClassesRootTrees registry;
-    app_.removal().RemoveRecorded(*this, registry, app_.registryKeys());
+    Win32Registry registry;
+    app_.removal().RemoveRecorded(*this, registry, app_.registeredType());
     if (deleteAll_ == 1) {
-        app_.removal().DeleteAllUnder(systemGuardedFolders());
+        app_.removal().DeleteAllUnder(systemGuardedFolders(app_.platform()));
     }
     const std::wstring& url = app_.texts().exitUrl;
     if (!url.empty()) {

@@ -106,9 +106,6 @@ std::wstring UninstallerApp::entry(int k) const {
     return text;
 }
 
-std::vector<std::wstring> UninstallerApp::registryKeys() {
-    const IniFile ini(platform_);
-    return registryKeysToRemove(
-        ini.getString(kRegisteredSection, kRegisteredExtensionKey, L"", kProfilePath),
-        ini.getString(kRegisteredSection, kRegisteredTypeKey, L"", kProfilePath));
+RegisteredType UninstallerApp::registeredType() {
+    return loadRegisteredType(IniFile(platform_), kProfilePath);
 }

@@ -23,8 +23,9 @@ public:
     const UninstallTexts& texts() const { return texts_; }
     MessageBoxPrompt& prompt() { return prompt_; }
     RemovalEngine& removal() { return removal_; }
-    // The fixed names of the file type and those the installer handed over.
-    std::vector<std::wstring> registryKeys();
+    Platform& platform() { return platform_; }
+    // What the installer registered and handed over in uninstall.ini.
+    RegisteredType registeredType();
 
 private:
     static constexpr const wchar_t* kProfilePath = L".\\uninstall.ini";

@@ -75,6 +75,11 @@ bool Win32Platform::deleteFile(const std::wstring& path) {
     return DeleteFileW(path.c_str()) != FALSE;
 }
 
+bool Win32Platform::moveFile(const std::wstring& from, const std::wstring& to, bool replace) {
+    // No MOVEFILE_COPY_ALLOWED: a move that would need a copy is refused.
+    return MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
+}
+
 std::vector<FolderEntry> Win32Platform::listFolder(const std::wstring& path) {
     std::vector<FolderEntry> items;
     WIN32_FIND_DATAW data{};
@@ -88,10 +93,70 @@ std::vector<FolderEntry> Win32Platform::listFolder(const std::wstring& path) {
             const DWORD attributes = data.dwFileAttributes;
             items.push_back({name, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                              (attributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN |
-                                            FILE_ATTRIBUTE_TEMPORARY)) != 0});
+                                            FILE_ATTRIBUTE_TEMPORARY)) != 0,
+                             (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
         }
     } while (FindNextFileW(find.get(), &data));
     return items;
+}
+
+bool Win32Platform::isLink(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::wstring Win32Platform::realPath(const std::wstring& path) {
+    std::wstring full = path;
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed > 0) {
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
+        if (length > 0 && length < needed) {
+            full.assign(buffer.data(), length);
+        }
+    }
+    // GetLongPathNameW needs an existing path: expand the longest part that
+    // exists and keep the rest as it is.
+    std::wstring tail;
+    std::wstring head = full;
+    while (!head.empty()) {
+        const DWORD longNeeded = GetLongPathNameW(head.c_str(), nullptr, 0);
+        if (longNeeded > 0) {
+            std::wstring buffer(longNeeded, L'\0');
+            const DWORD length = GetLongPathNameW(head.c_str(), buffer.data(), longNeeded);
+            if (length > 0 && length < longNeeded) {
+                return std::wstring(buffer.data(), length) + tail;
+            }
+        }
+        const size_t slash = head.find_last_of(L'\\');
+        if (slash == std::wstring::npos || slash + 1 >= head.size()) {
+            break;
+        }
+        tail = head.substr(slash) + tail;
+        head.erase(slash);
+        if (head.size() == 2 && head[1] == L':') {
+            head += L'\\';  // "C:" alone would name the drive's current folder
+            tail.erase(0, 1);
+        }
+    }
+    return full;
+}
+
+std::wstring Win32Platform::lastErrorText() {
+    const DWORD error = GetLastError();
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length > 0 && text != nullptr ? std::wstring(text, length)
+                                                         : L"error " + std::to_wstring(error);
+    LocalFree(text);
+    while (!message.empty() &&
+           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
+        message.pop_back();
+    }
+    return message;
 }
 
 std::optional<uint64_t> Win32Platform::freeBytes(const std::wstring& path) {

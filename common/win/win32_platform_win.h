@@ -15,7 +15,11 @@ public:
     bool createFolder(const std::wstring& path) override;
     bool removeFolder(const std::wstring& path) override;
     bool deleteFile(const std::wstring& path) override;
+    bool moveFile(const std::wstring& from, const std::wstring& to, bool replace) override;
     std::vector<FolderEntry> listFolder(const std::wstring& path) override;
+    bool isLink(const std::wstring& path) override;
+    std::wstring realPath(const std::wstring& path) override;
+    std::wstring lastErrorText() override;
     std::optional<uint64_t> freeBytes(const std::wstring& path) override;
     DriveKind driveType(const std::wstring& root) override;
     std::wstring currentFolder() override;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/registered_type.h"
+#include "common/win/profile_win.h"
 #include "common/schedule_delete.h"
 #include "installer/app/startup.h"
 #include "installer/ui/logo_window_win.h"
@@ -152,7 +153,8 @@ void InstallerApp::computeDefaultTargetFolder() {
         defaultTargetFolderFor(programsFolder, config_.folderCreateFlag, config_.product);
 }
 
-bool InstallerApp::writeResource(int number, const wchar_t* type, const wchar_t* fileName) {
+bool InstallerApp::writeResource(const std::wstring& folder, int number, const wchar_t* type,
+                                 const wchar_t* fileName) {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC resource = FindResourceW(self, MAKEINTRESOURCEW(number), type);
     if (resource == nullptr) {
@@ -164,27 +166,20 @@ bool InstallerApp::writeResource(int number, const wchar_t* type, const wchar_t*
         return false;
     }
     DWORD size = SizeofResource(self, resource);
-    return writeWholeFile(platform_, targetFolder + L"\\" + fileName, bytes, size, Share::None);
+    return writeWholeFile(platform_, folder + L"\\" + fileName, bytes, size, Share::None);
 }
 
-bool InstallerApp::writeUninstallerExe() {
-    return writeResource(kUninstallerExeResource, L"RT_EXE", L"uninstall.exe");
+bool InstallerApp::writeExe(const std::wstring& folder) {
+    return writeResource(folder, kUninstallerExeResource, L"RT_EXE", L"uninstall.exe");
 }
 
-bool InstallerApp::writeUninstallerIni() {
-    if (!writeResource(kUninstallerIniResource, L"RT_INI", L"uninstall.ini")) {
+// The uninstaller's fixed key names may differ from those of install.ini, so
+// these travel to it in the uninstall.ini it reads.
+bool InstallerApp::writeIni(const std::wstring& folder) {
+    if (!writeResource(folder, kUninstallerIniResource, L"RT_INI", L"uninstall.ini")) {
         return false;
     }
-    handOverRegisteredNames();
+    writeProfileEntries(folder + L"\\uninstall.ini",
+                        registeredNameEntries(config_.regFileExtName, config_.regKeyName));
     return true;
-}
-
-// The uninstaller removes fixed key names; the names install.ini gives may
-// differ, so they travel to it in the uninstall.ini it reads.
-void InstallerApp::handOverRegisteredNames() {
-    const std::wstring profile = targetFolder + L"\\uninstall.ini";
-    WritePrivateProfileStringW(kRegisteredSection, kRegisteredExtensionKey,
-                               config_.regFileExtName.c_str(), profile.c_str());
-    WritePrivateProfileStringW(kRegisteredSection, kRegisteredTypeKey, config_.regKeyName.c_str(),
-                               profile.c_str());
 }

@@ -10,11 +10,12 @@
 #include "common/ini_file.h"
 #include "common/win/win32_platform_win.h"
 #include "installer/app/install_config.h"
+#include "installer/engine/install_engine.h"
 #include "installer/engine/zip_file_package.h"
 
 class MainWindow;
 
-class InstallerApp {
+class InstallerApp : public UninstallerFiles {
 public:
     InstallerApp(Platform& platform, UserPrompt& prompt);
     InstallerApp(const InstallerApp&) = delete;
@@ -30,8 +31,10 @@ public:
     bool copyFileToFolder(const std::wstring& folder, const std::wstring& sourcePath);
     void placeUnicodeLayer();
     void computeDefaultTargetFolder();
-    bool writeUninstallerExe();
-    bool writeUninstallerIni();
+    bool writeUninstallerExe() { return writeExe(targetFolder); }
+    bool writeUninstallerIni() { return writeIni(targetFolder); }
+    bool writeExe(const std::wstring& folder) override;
+    bool writeIni(const std::wstring& folder) override;
 
     Platform& platform() { return platform_; }
     UserPrompt& prompt() { return prompt_; }
@@ -49,8 +52,8 @@ public:
     MainWindow* mainWindow = nullptr;
 
 private:
-    bool writeResource(int number, const wchar_t* type, const wchar_t* fileName);
-    void handOverRegisteredNames();
+    bool writeResource(const std::wstring& folder, int number, const wchar_t* type,
+                       const wchar_t* fileName);
 
     Platform& platform_;
     UserPrompt& prompt_;

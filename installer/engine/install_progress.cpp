@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "common/folder_chain.h"
-#include "common/uninstall_record.h"
 
 std::optional<std::wstring> createTargetFolder(Platform& platform, const std::wstring& target) {
     const size_t root = target.find(L'\\');
@@ -49,21 +48,4 @@ std::optional<int> InstallProgress::newOverallPercentage(int overall) {
     }
     lastShownPercent_ = overall;
     return overall;
-}
-
-void undoRecords(Platform& platform, const std::vector<std::wstring>& records, uint32_t scale,
-                 const std::atomic<bool>& stop, const std::function<void(int)>& position) {
-    position(percentOf(records.size(), scale, 0));
-    for (size_t i = records.size(); i-- > 0;) {
-        if (stop.load()) {
-            break;
-        }
-        const RecordAction action = interpretUninstallRecord(records[i]);
-        if (action.kind == RecordKind::File) {
-            platform.deleteFile(action.path);
-        } else if (action.kind == RecordKind::Folder) {
-            platform.removeFolder(action.path);
-        }
-        position(percentOf(i, scale, 0));
-    }
 }

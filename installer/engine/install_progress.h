@@ -1,13 +1,10 @@
-// The install step without windows: the target folder chain, the two
-// progress bars' arithmetic and the undo's walk over the uninstall record.
+// The install step's arithmetic: the target folder chain and the two
+// progress bars.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "common/platform.h"
 
@@ -42,10 +39,3 @@ private:
 // trunc(part / whole * 100) in double precision, within 0 to 100; a whole of
 // 0 counts as done (100) for the overall bar and as nothing (0) elsewhere.
 int percentOf(uint64_t part, uint64_t whole, int whenWholeIsZero);
-
-// Removes what the records name, the last record first, with the shared
-// interpretation rule; results are ignored (a folder goes only when empty).
-// `stop` is looked at before each record; `position` gets the bar's position
-// before the walk and after each record: trunc(i / scale * 100).
-void undoRecords(Platform& platform, const std::vector<std::wstring>& records, uint32_t scale,
-                 const std::atomic<bool>& stop, const std::function<void(int)>& position);

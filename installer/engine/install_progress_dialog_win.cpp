@@ -2,21 +2,14 @@
 
 #include <commctrl.h>
 
-#include "common/folder_chain.h"
 #include "common/text.h"
 #include "installer/app/installer_app_win.h"
-#include "installer/engine/install_record.h"
 #include "installer/engine/shortcuts_win.h"
 #include "installer/ui/main_window_win.h"
 
 namespace {
 
 constexpr int kFileBarSteps = 5000;
-
-std::wstring fileNameOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
 
 }  // namespace
 
@@ -52,9 +45,10 @@ InstallProgressDialog::~InstallProgressDialog() {
     // Only when the installer ends during the install: the worker stops at its
     // next callback, and a waiting next-disc prompt gives up.
     ending_ = true;
-    cancelRequested_ = true;
+    if (engine_) {
+        engine_->requestCancel();
+    }
     worker_.join();
-    closeTargetFile();
 }
 
 bool InstallProgressDialog::onInit() {
@@ -80,7 +74,10 @@ void InstallProgressDialog::start() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETRANGE32, 0, 100);
     SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETSTEP, 1, 0);
-    progress_ = InstallProgress(mainWindow().app().packageReader.header().totalSize);
+    InstallerApp& app = mainWindow().app();
+    progress_ = InstallProgress(app.packageReader.header().totalSize);
+    engine_ = std::make_unique<InstallEngine>(app.platform(), app.prompt(), app.packageReader, app,
+                                              app.targetFolder);
     if (!worker_.start(&InstallProgressDialog::InstallWorker, this)) {
         mainWindow().app().installFailed = true;
         onInstallEnd();
@@ -93,104 +90,42 @@ DWORD WINAPI InstallProgressDialog::InstallWorker(void* self) {
 }
 
 void InstallProgressDialog::install() {
-    InstallerApp& app = mainWindow().app();
     const HWND fileBar = item(kFileBar);
     SendMessageW(fileBar, PBM_SETRANGE32, 0, kFileBarSteps);
     SendMessageW(fileBar, PBM_SETSTEP, 1, 0);
     SendMessageW(hwnd(), kShowMessage, TRUE, 0);
-
-    const std::wstring& target = app.targetFolder;
-    if (auto failed = createTargetFolder(app.platform(), target)) {
-        app.prompt().showMessage(fillTextFormat(L"Failed to create folder: %s", *failed),
-                                 MessageIcon::None);
-        app.installFailed = true;
-    } else {
-        app.writeUninstallerExe();
-        app.writeUninstallerIni();
-        const bool recorded = record(true, target) && record(false, target + L"\\uninstall.ini") &&
-                              record(false, target + L"\\uninstall.exe") &&
-                              record(false, target + L"\\uninstall.dat");
-        if (!recorded) {
-            app.installFailed = true;
-        } else {
-            const int result = app.packageReader.UnCompress(
-                this, target, &InstallProgressDialog::CreateEntryCallback,
-                &InstallProgressDialog::EndEntryCallback, &InstallProgressDialog::WriteDataCallback,
-                [this](std::wstring& folder, int number) {
-                    // The installer's end gives up a waiting prompt.
-                    if (ending_ && number != NextDiscExchange::kDismiss) {
-                        return NextDiscExchange::kGiveUp;
-                    }
-                    return nextDisc_.NextDiscPoll(folder, number);
-                });
-            if (result != CZipFilePackage::kDone) {
-                app.installFailed = true;
-            }
-        }
+    if (!engine_->install(*this)) {
+        mainWindow().app().installFailed = true;
     }
     SendMessageW(hwnd(), kShowMessage, FALSE, 0);
     SendMessageW(hwnd(), WM_INSTALL_END, 1, 0);
 }
 
-bool InstallProgressDialog::record(bool isFolder, const std::wstring& path) {
-    InstallerApp& app = mainWindow().app();
-    return RecordInstalledEntry(app.platform(), app.prompt(), app.targetFolder, isFolder, path);
+void InstallProgressDialog::folderCreated(const std::wstring&) {
+    SendMessageW(item(kFileName), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(mainWindow().app().text(34).c_str()));
+    SendMessageW(item(kFileBar), PBM_STEPIT, 0, 0);
 }
 
-int InstallProgressDialog::CreateEntryCallback(void* context, int isFolder, uint32_t chunkCount,
-                                               const std::wstring& targetFolder,
-                                               const std::wstring& name) {
-    auto* self = static_cast<InstallProgressDialog*>(context);
-    if (self->cancelRequested_) {
-        return 0;
-    }
-    InstallerApp& app = self->mainWindow().app();
-    const std::wstring path = targetFolder + L"\\" + name;
-    if (isFolder != 0) {
-        if (!CreateFolderChain(app.platform(), path) || !self->record(true, path)) {
-            return 0;
-        }
-        SendMessageW(self->item(kFileName), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(app.text(34).c_str()));
-        SendMessageW(self->item(kFileBar), PBM_STEPIT, 0, 0);
-        return 1;
-    }
-    self->targetFile_ = app.platform().open(path, OpenMode::Write, Share::DenyWrite);
-    if (!self->targetFile_) {
-        return 0;
-    }
-    self->targetFilePath_ = path;
-    self->fileOpen_ = true;
-    if (!self->record(false, path)) {
-        return 0;
-    }
-    const FileBegin file{fileNameOf(path), chunkCount};
-    SendMessageW(self->hwnd(), WM_FILE_BEGIN, 0, reinterpret_cast<LPARAM>(&file));
-    return 1;
+void InstallProgressDialog::fileBegun(const std::wstring& name, uint32_t chunkCount) {
+    const FileBegin file{name, chunkCount};
+    SendMessageW(hwnd(), WM_FILE_BEGIN, 0, reinterpret_cast<LPARAM>(&file));
 }
 
-int InstallProgressDialog::WriteDataCallback(void* context, const uint8_t* data, size_t length) {
-    auto* self = static_cast<InstallProgressDialog*>(context);
-    if (!self->targetFile_ || self->targetFile_->write(data, length) != length) {
-        // A full disk: the unpack ends here and the undo runs.
-        self->mainWindow().app().prompt().showMessage(
-            fillTextFormat(L"Failed to write %s!", self->targetFilePath_), MessageIcon::Stop);
-        return 0;
+void InstallProgressDialog::chunkWritten(uint64_t bytes) {
+    SendMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, static_cast<LPARAM>(bytes));
+}
+
+void InstallProgressDialog::fileEnded() {
+    SendMessageW(hwnd(), WM_FILE_END, 0, 0);
+}
+
+int InstallProgressDialog::nextDisc(std::wstring& mediumFolder, int number) {
+    // The installer's end gives up a waiting prompt.
+    if (ending_ && number != NextDiscExchange::kDismiss) {
+        return NextDiscExchange::kGiveUp;
     }
-    SendMessageW(self->hwnd(), WM_CHUNK_WRITTEN, 0, static_cast<LPARAM>(length));
-    return self->cancelRequested_ ? 0 : 1;
-}
-
-int InstallProgressDialog::EndEntryCallback(void* context) {
-    auto* self = static_cast<InstallProgressDialog*>(context);
-    self->closeTargetFile();
-    SendMessageW(self->hwnd(), WM_FILE_END, 0, 0);
-    return self->cancelRequested_ ? 0 : 1;
-}
-
-void InstallProgressDialog::closeTargetFile() {
-    targetFile_.reset();
-    fileOpen_ = false;
+    return nextDisc_.NextDiscPoll(mediumFolder, number);
 }
 
 void InstallProgressDialog::onFileBegin(const FileBegin& file) {
@@ -223,19 +158,18 @@ void InstallProgressDialog::onChunkWritten(uint64_t bytes) {
 
 void InstallProgressDialog::onInstallEnd() {
     installEnded_ = true;
-    if (fileOpen_) {
-        closeTargetFile();
-    }
     InstallerApp& app = mainWindow().app();
-    if (app.installFailed) {
-        undo_.Prepare(app.targetFolder, mainWindow());
+    if (app.installFailed || !engine_) {
+        undo_.Prepare(engine_.get(), mainWindow());
         undo_.show(true);
         undo_.StartUndo();
         return;
     }
+    engine_->commit();
     mainWindow().wizardStep().move(kInstallStep, 1);
-    CreateProgramGroup(app, hwnd(),
-                       [this](bool isFolder, const std::wstring& path) { record(isFolder, path); });
+    CreateProgramGroup(app, hwnd(), [this](bool isFolder, const std::wstring& path) {
+        return engine_->record(isFolder, path);
+    });
 }
 
 bool InstallProgressDialog::onCommand(int id, int code) {
@@ -253,6 +187,8 @@ void InstallProgressDialog::askCancel() {
     if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app.text(38), MessageIcon::Question) &&
         !installEnded_) {
         app.installFailed = true;
-        cancelRequested_ = true;
+        if (engine_) {
+            engine_->requestCancel();
+        }
     }
 }

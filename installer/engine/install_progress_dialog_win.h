@@ -12,12 +12,13 @@
 
 #include "common/platform.h"
 #include "common/win/worker_thread_win.h"
+#include "installer/engine/install_engine.h"
 #include "installer/engine/install_progress.h"
 #include "installer/engine/undo_dialog_win.h"
 #include "installer/ui/next_disc_dialog_win.h"
 #include "installer/ui/wizard_page_win.h"
 
-class InstallProgressDialog : public WizardPage {
+class InstallProgressDialog : public WizardPage, private InstallObserver {
 public:
     static constexpr int kLayout = 132;
     static constexpr int kOverallBar = 1004;
@@ -57,24 +58,20 @@ protected:
 private:
     static DWORD WINAPI InstallWorker(void* self);
     void install();
-    // Appends one record; a record that cannot be written stops the install
-    // with a message, since the undo and the uninstaller could not find the
-    // entry again.
-    bool record(bool isFolder, const std::wstring& path);
 
-    static int CreateEntryCallback(void* context, int isFolder, uint32_t chunkCount,
-                                   const std::wstring& targetFolder, const std::wstring& name);
-    static int WriteDataCallback(void* context, const uint8_t* data, size_t length);
-    static int EndEntryCallback(void* context);
+    // The engine's reports, on the worker thread: each becomes a message to
+    // this page.
+    void folderCreated(const std::wstring& path) override;
+    void fileBegun(const std::wstring& name, uint32_t chunkCount) override;
+    void chunkWritten(uint64_t bytes) override;
+    void fileEnded() override;
+    int nextDisc(std::wstring& mediumFolder, int number) override;
 
     void onFileBegin(const FileBegin& file);
     void onChunkWritten(uint64_t bytes);
     void onInstallEnd();
     void askCancel();
-    void closeTargetFile();
 
-    std::atomic<bool> cancelRequested_{false};
-    std::atomic<bool> fileOpen_{false};
     std::atomic<bool> ending_{false};
     // Set on the user-interface thread when the worker has reported its end.
     bool installEnded_ = false;
@@ -82,10 +79,9 @@ private:
     InstallProgress progress_{0};
     int overallPosition_ = 0;
     int filePosition_ = 0;
-    // The worker's, and the end handler's once the worker waits in its last
-    // message.
-    std::unique_ptr<File> targetFile_;
-    std::wstring targetFilePath_;
+    // Made when the install starts; the worker's until it has reported its
+    // end, then the user-interface thread's (and the undo's).
+    std::unique_ptr<InstallEngine> engine_;
     NextDiscDialog nextDisc_;
     UndoDialog undo_;
     // Last: the worker ends before the rest goes.

@@ -8,13 +8,13 @@ bool RecordInstalledEntry(Platform& platform, UserPrompt& prompt, const std::wst
     UninstallRecord records(platform, prompt);
     switch (records.AppendUninstallRecord(targetFolder, isFolder, path)) {
         case AppendResult::Written:
-        case AppendResult::NotOpened:
             return true;
         case AppendResult::TooLong:
             prompt.showMessage(
                 fillTextFormat(L"The path is too long to be recorded for removal: %s", path),
                 MessageIcon::Stop);
             return false;
+        case AppendResult::NotOpened:
         case AppendResult::NotWritten:
             prompt.showMessage(
                 fillTextFormat(L"Failed to write the uninstall record for %s!", path),

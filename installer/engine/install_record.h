@@ -6,9 +6,9 @@
 
 #include "common/platform.h"
 
-// Appends `path` to targetFolder\uninstall.dat. A record file that cannot be
-// opened loses the entry without a word; an entry too long for its record, or
-// one that cannot be written, is shown (stop icon) and answers false, since
-// the undo and the uninstaller could not find it again.
+// Appends `path` to targetFolder\uninstall.dat. An entry too long for its
+// record, or one that cannot be written (the file cannot be opened or the
+// write comes short), is shown (stop icon) and answers false, since the undo
+// and the uninstaller could not find it again.
 bool RecordInstalledEntry(Platform& platform, UserPrompt& prompt, const std::wstring& targetFolder,
                           bool isFolder, const std::wstring& path);

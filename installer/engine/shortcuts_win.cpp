@@ -4,9 +4,13 @@
 
 #include "common/folder_chain.h"
 #include "common/text.h"
+#include "common/registered_type.h"
 #include "common/win/handles_win.h"
+#include "common/win/profile_win.h"
+#include "common/win/win32_registry_win.h"
 #include "common/win/win32_platform_win.h"
 #include "installer/app/installer_app_win.h"
+#include "installer/engine/file_type_registration.h"
 #include "installer/engine/shortcuts.h"
 
 namespace {
@@ -50,14 +54,16 @@ void CreateProgramGroup(Platform& platform, UserPrompt& prompt, const InstallCon
                         const std::wstring& targetFolder, const std::wstring& programsFolder,
                         const RecordFunction& record) {
     const std::wstring group = programGroupFolder(programsFolder, config.programGroup);
+    if (!record(true, group)) {
+        return;
+    }
     if (!CreateFolderChain(platform, group)) {
         prompt.showMessage(
             fillTextFormat(config.text(kProgramGroupFailureText), config.programGroup),
             MessageIcon::None);
     }
-    record(true, group);
     for (const ShortcutSpec& shortcut : config.shortcuts) {
-        if (isDesktopShortcut(shortcut)) {
+        if (isDesktopShortcut(shortcut) || !record(false, shortcutFilePath(group, shortcut.name))) {
             continue;
         }
         if (!CreateShellLink(platform, shortcut.name, shortcut.link, targetFolder, group,
@@ -65,7 +71,6 @@ void CreateProgramGroup(Platform& platform, UserPrompt& prompt, const InstallCon
             prompt.showMessage(fillTextFormat(config.text(kShortcutFailureText), shortcut.name),
                                MessageIcon::None);
         }
-        record(false, shortcutFilePath(group, shortcut.name));
     }
 }
 
@@ -79,17 +84,18 @@ void CreateDesktopShortcuts(Platform& platform, const InstallConfig& config,
                             const std::wstring& targetFolder, const std::wstring& desktopFolder,
                             const RecordFunction& record) {
     for (const ShortcutSpec& shortcut : config.shortcuts) {
-        if (!isDesktopShortcut(shortcut)) {
-            continue;
+        if (isDesktopShortcut(shortcut) &&
+            record(false, shortcutFilePath(desktopFolder, shortcut.name))) {
+            CreateShellLink(platform, shortcut.name, shortcut.link, targetFolder, desktopFolder,
+                            shortcut.params);
         }
-        CreateShellLink(platform, shortcut.name, shortcut.link, targetFolder, desktopFolder,
-                        shortcut.params);
-        record(false, shortcutFilePath(desktopFolder, shortcut.name));
     }
     const std::wstring webLink = internetShortcutPath(desktopFolder, config.product);
-    // An empty address is still written: a missing value would remove the key.
-    WritePrivateProfileStringW(L"InternetShortcut", L"URL", config.url.c_str(), webLink.c_str());
-    record(false, webLink);
+    if (record(false, webLink)) {
+        // An empty address is still written: a missing value would remove the key.
+        WritePrivateProfileStringW(L"InternetShortcut", L"URL", config.url.c_str(),
+                                   webLink.c_str());
+    }
 }
 
 void CreateDesktopShortcuts(InstallerApp& app, const RecordFunction& record) {
@@ -109,20 +115,13 @@ std::optional<std::wstring> DesktopFolder() {
     return std::wstring(path);
 }
 
-void RegisterUpdatePackType(const InstallConfig& config, const std::wstring& targetFolder) {
-    for (const RegistryEntry& entry : updatePackRegistryEntries(config, targetFolder)) {
-        HKEY created = nullptr;
-        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, entry.key.c_str(), 0, nullptr,
-                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &created,
-                            nullptr) != ERROR_SUCCESS) {
-            continue;
-        }
-        const RegKey key(created);
-        if (entry.value) {
-            const size_t bytes = (entry.value->size() + 1) * sizeof(wchar_t);
-            RegSetValueExW(key.get(), nullptr, 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(entry.value->c_str()),
-                           static_cast<DWORD>(bytes));
-        }
+void RegisterUpdatePackType(InstallerApp& app) {
+    Win32Registry registry;
+    const bool installed = !app.installFailed;
+    const auto handover =
+        RegisterUpdatePackType(registry, app.config(), app.targetFolder, installed);
+    if (handover) {
+        writeProfileEntries(app.targetFolder + L"\\uninstall.ini",
+                            extensionHandoverEntries(handover->previousValue));
     }
 }

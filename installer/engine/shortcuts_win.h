@@ -15,9 +15,10 @@ class InstallerApp;
 class Platform;
 class UserPrompt;
 
-// Appends one entry to the uninstall record; the caller owns the record file
-// and what happens when an entry cannot be written.
-using RecordFunction = std::function<void(bool isFolder, const std::wstring& path)>;
+// Appends one entry to the uninstall record before what it names is made;
+// false (after the caller's message) when it could not be written, and then
+// that thing is not made.
+using RecordFunction = std::function<bool(bool isFolder, const std::wstring& path)>;
 
 // Writes folder\name.lnk starting targetFolder\link. False when the
 // shell-link object fails or a text does not fit its ANSI buffer; then no
@@ -27,7 +28,8 @@ bool CreateShellLink(Platform& platform, const std::wstring& name, const std::ws
                      const std::wstring& params);
 
 // The program group under `programsFolder` and every shortcut not meant for
-// the desktop. Failures are shown through `prompt` and recorded anyway.
+// the desktop. Failures are shown through `prompt`; what could not be made is
+// recorded anyway.
 void CreateProgramGroup(Platform& platform, UserPrompt& prompt, const InstallConfig& config,
                         const std::wstring& targetFolder, const std::wstring& programsFolder,
                         const RecordFunction& record);
@@ -43,8 +45,11 @@ void CreateDesktopShortcuts(Platform& platform, const InstallConfig& config,
 // desktop folder.
 void CreateDesktopShortcuts(InstallerApp& app, const RecordFunction& record);
 
+// Registers the update-pack file type for the application's target folder.
+// An association of another program is taken over only after a complete
+// install, whose uninstall.ini then carries its earlier value to the
+// uninstaller; after a failed one nobody could give it back.
+void RegisterUpdatePackType(InstallerApp& app);
+
 // The user's desktop folder.
 std::optional<std::wstring> DesktopFolder();
-
-// The file type's keys under HKEY_CLASSES_ROOT. Failures are ignored.
-void RegisterUpdatePackType(const InstallConfig& config, const std::wstring& targetFolder);

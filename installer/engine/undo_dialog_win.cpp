@@ -2,9 +2,8 @@
 
 #include <commctrl.h>
 
-#include "common/uninstall_record.h"
 #include "installer/app/installer_app_win.h"
-#include "installer/engine/install_progress.h"
+#include "installer/engine/install_engine.h"
 #include "installer/ui/main_window_win.h"
 
 UndoDialog::UndoDialog(InstallerApp& app) : Dialog(kLayout), app_(app) {
@@ -26,8 +25,8 @@ bool UndoDialog::onInit() {
     return true;
 }
 
-void UndoDialog::Prepare(const std::wstring& targetFolder, MainWindow& mainWindow) {
-    targetFolder_ = targetFolder;
+void UndoDialog::Prepare(InstallEngine* engine, MainWindow& mainWindow) {
+    engine_ = engine;
     mainWindow_ = &mainWindow;
     cancelRequested_ = false;
 }
@@ -48,10 +47,10 @@ DWORD WINAPI UndoDialog::UndoWorker(void* self) {
 void UndoDialog::undo() {
     const HWND bar = item(kBar);
     SendMessageW(bar, PBM_SETRANGE32, 0, 100);
-    UninstallRecord record(app_.platform(), app_.prompt());
-    const std::vector<std::wstring> records = record.LoadUninstallRecords(targetFolder_);
-    undoRecords(app_.platform(), records, app_.packageReader.header().entryCount, cancelRequested_,
-                [bar](int position) { SendMessageW(bar, PBM_SETPOS, position, 0); });
+    if (engine_ != nullptr) {
+        engine_->undo(cancelRequested_,
+                      [bar](int position) { SendMessageW(bar, PBM_SETPOS, position, 0); });
+    }
     SendMessageW(hwnd(), kHideMessage, 0, 0);
     mainWindow_->wizardStep().move(kInstallStep, 1);
 }

@@ -1,5 +1,5 @@
 // The undo of a failed or cancelled install: one bar while the undo worker
-// removes what uninstall.dat lists, the newest entry first; then the wizard
+// removes what the run made, the newest first; then the wizard
 // moves on to the finish step. Stop (its button, Enter or Esc) ends the walk
 // early and leaves the rest in place.
 #pragma once
@@ -12,6 +12,7 @@
 #include "common/win/dialog_win.h"
 #include "common/win/worker_thread_win.h"
 
+class InstallEngine;
 class InstallerApp;
 class MainWindow;
 
@@ -24,7 +25,8 @@ public:
     explicit UndoDialog(InstallerApp& app);
     ~UndoDialog() override;
 
-    void Prepare(const std::wstring& targetFolder, MainWindow& mainWindow);
+    // The engine whose run is undone; with none, the wizard only moves on.
+    void Prepare(InstallEngine* engine, MainWindow& mainWindow);
     void StartUndo();
 
 protected:
@@ -38,7 +40,7 @@ private:
 
     InstallerApp& app_;
     std::atomic<bool> cancelRequested_{false};
-    std::wstring targetFolder_;
+    InstallEngine* engine_ = nullptr;
     MainWindow* mainWindow_ = nullptr;
     // Last: the worker ends before the rest goes.
     WorkerThread worker_;

@@ -78,7 +78,7 @@ void FinishDialog::carryOut(const FinishPlan& plan) {
     finished_ = true;
     InstallerApp& app = mainWindow().app();
     if (plan.registerFileType) {
-        RegisterUpdatePackType(app.config(), app.targetFolder);
+        RegisterUpdatePackType(app);
     }
     if (plan.openWebPage) {
         ShellExecuteW(hwnd(), nullptr, app.config().openUrl.c_str(), nullptr, nullptr,
@@ -87,7 +87,7 @@ void FinishDialog::carryOut(const FinishPlan& plan) {
     if (plan.createDesktopShortcuts) {
         MessageBoxPrompt prompt(kInstallerTitle, hwnd());
         CreateDesktopShortcuts(app, [&](bool isFolder, const std::wstring& path) {
-            RecordInstalledEntry(app.platform(), prompt, app.targetFolder, isFolder, path);
+            return RecordInstalledEntry(app.platform(), prompt, app.targetFolder, isFolder, path);
         });
     }
     if (plan.verify) {

@@ -1,19 +1,9 @@
 #include "file_hash.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "common/md5_digest.h"
 #include "common/text.h"
 
 namespace {
-
-std::wstring systemReason(int error) {
-    if (error == 0) {
-        return L"not a readable file";
-    }
-    return wideFromUtf8(std::strerror(error));
-}
 
 void report(UserPrompt& prompt, const wchar_t* format, const std::wstring& path) {
     prompt.showMessage(fillTextFormat(format, path), MessageIcon::Stop);
@@ -26,16 +16,16 @@ std::optional<std::string> HashFileMd5(Platform& platform, UserPrompt& prompt,
                                        const std::atomic<bool>* stop) {
     uint64_t size = 0;
     {
-        errno = 0;
         auto probe = platform.open(path, OpenMode::Read, Share::All);
-        const int error = errno;
         auto measured = probe ? probe->size() : std::nullopt;
         if (measured) {
             size = *measured;
         } else {
-            // Two placeholders: put together literally, so that a "%" in the
-            // path stays what it is.
-            prompt.showMessage(L"Failed to open source file: " + path + L"," + systemReason(error),
+            // The system's own words for the failure, taken before any other
+            // call. Two placeholders: put together literally, so that a "%"
+            // in the path stays what it is.
+            const std::wstring reason = platform.lastErrorText();
+            prompt.showMessage(L"Failed to open source file: " + path + L"," + reason,
                                MessageIcon::Stop);
         }
     }

@@ -27,8 +27,7 @@ constexpr int kOverallPercent = 1009;
 constexpr int kFolderBox = 1001;
 const std::wstring kUncompressFailed = L"Failed to uncompress zip data!";
 
-// Long enough for a whole install or undo under Wine on a busy machine.
-constexpr DWORD kInstallTimeout = 60000;
+using e2e::kInstallTimeout;
 
 constexpr size_t kMiB = size_t{1} << 20;
 

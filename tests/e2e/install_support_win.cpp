@@ -9,9 +9,11 @@ namespace e2e {
 
 namespace {
 
-// Layouts 131 and 129.
+// Layouts 131, 129, 133 and the uninstaller's 102.
 constexpr int kAgreeId = 1009;
 constexpr int kPathBoxId = 1001;
+constexpr int kDesktopIconBox = 1005;
+constexpr int kDeleteAllBox = 1010;
 
 // A small deterministic generator, so that a file's bytes follow from its
 // name and size alone.
@@ -242,6 +244,128 @@ std::optional<ui::Window> InstallerDriver::startCheckedInstall(const std::wstrin
     }
     // The title names the package being checked; any package will do.
     return ui::Window::find({L"Checking package ", true, L"#32770", process_->id()}, 3000);
+}
+
+bool InstallerDriver::finish(bool desktopIcon) {
+    auto page = window(install_texts::kFinishTitle, kInstallTimeout);
+    EXPECT_TRUE(page.has_value()) << "no finish page";
+    if (!page || !page->waitIdle()) {
+        return false;
+    }
+    const ui::Control box = page->control(kDesktopIconBox);
+    if (box.isEnabled() && box.isChecked() != desktopIcon && !box.click()) {
+        return false;
+    }
+    if (!page->waitIdle() || !page->control(IDOK).click()) {
+        return false;
+    }
+    const bool ended = process_->waitForExit(kInstallTimeout);
+    EXPECT_TRUE(ended) << "the installer did not end after Finish";
+    return ended;
+}
+
+bool InstallerDriver::installCompletely(const std::wstring& target, bool desktopIcon) {
+    return startInstall(target) && finish(desktopIcon);
+}
+
+UninstallerDriver::~UninstallerDriver() {
+    if (copy_ && copy_->isRunning()) {
+        copy_->terminate();
+    }
+}
+
+std::optional<ui::Window> UninstallerDriver::start() {
+    auto first = ui::Process::start(gameFolder_ + L"\\uninstall.exe", L"", gameFolder_);
+    EXPECT_TRUE(first.has_value()) << "uninstall.exe did not start";
+    if (!first || !first->waitForExit()) {
+        ADD_FAILURE() << "the uninstaller's first stage did not end";
+        return std::nullopt;
+    }
+    auto window = ui::Window::find({install_texts::kUninstallTitle, false, L"#32770", 0});
+    EXPECT_TRUE(window.has_value()) << "no uninstall window";
+    if (window) {
+        copy_ = ui::Process::open(window->processId());
+        if (!window->waitIdle()) {
+            return std::nullopt;
+        }
+    }
+    return window;
+}
+
+std::optional<std::vector<std::wstring>> UninstallerDriver::remove(bool deleteAll) {
+    auto window = start();
+    if (!window || !copy_) {
+        return std::nullopt;
+    }
+    const DWORD process = window->processId();
+    if (deleteAll) {
+        if (!window->control(kDeleteAllBox).click()) {
+            return std::nullopt;
+        }
+        auto question = ui::MessageBoxWindow::find(install_texts::kDeleteAllAsk, process);
+        EXPECT_TRUE(question.has_value()) << "ticking delete-all asked nothing";
+        if (!question || !question->press(IDYES) || !window->waitIdle()) {
+            return std::nullopt;
+        }
+    }
+    if (!window->control(IDOK).click()) {
+        return std::nullopt;
+    }
+    std::vector<std::wstring> messages;
+    const bool ended = ui::waitUntil(
+        [&] {
+            for (const auto& box : ui::MessageBoxWindow::list(process)) {
+                messages.push_back(box.text());
+                if (!box.press(IDOK)) {
+                    return false;
+                }
+            }
+            return !copy_->isRunning();
+        },
+        kInstallTimeout);
+    EXPECT_TRUE(ended) << "the uninstaller did not end after start";
+    return ended ? std::optional(messages) : std::nullopt;
+}
+
+std::map<std::wstring, std::wstring> treeSnapshot(const std::wstring& folder) {
+    std::map<std::wstring, std::wstring> tree;
+    std::vector<std::wstring> pending = {L""};
+    while (!pending.empty()) {
+        const std::wstring relative = pending.back();
+        pending.pop_back();
+        WIN32_FIND_DATAW found{};
+        const std::wstring base = relative.empty() ? folder : folder + L"\\" + relative;
+        const HANDLE search = FindFirstFileW((base + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring path = relative.empty() ? name : relative + L"\\" + name;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+                tree[path] = L"<link>";
+                continue;
+            }
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                tree[path] = L"<folder>";
+                pending.push_back(path);
+                continue;
+            }
+            const auto bytes = readFileBytes(folder + L"\\" + path);
+            uint32_t digest = 2166136261u;
+            for (uint8_t byte : bytes.value_or(std::vector<uint8_t>{})) {
+                digest = (digest ^ byte) * 16777619u;
+            }
+            tree[path] =
+                bytes ? std::to_wstring(bytes->size()) + L" bytes, " + std::to_wstring(digest)
+                      : L"<unreadable>";
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return tree;
 }
 
 InstallScenarioBase::InstallScenarioBase()

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -68,7 +69,14 @@ inline const std::wstring kVerifyCancelQuestion = L"Stop the verification?";  //
 inline const std::wstring kVerifyTitle = L"Checking Install Test";            // str47
 inline const std::wstring kReportEnd = L"All files checked.";                 // str48
 inline const std::wstring kVerifyDone = L"The verification is over.";         // str50
+// The uninstaller's window, with the texts the installer writes for it.
+inline const std::wstring kUninstallTitle = L"Uninstall Varnholt";
+inline const std::wstring kDeleteAllAsk = L"Are you sure you want to delete all files?";
 }  // namespace install_texts
+
+// Long enough for a whole install, undo or removal under Wine on a busy
+// machine.
+constexpr DWORD kInstallTimeout = 60000;
 
 struct ShortcutEntry {
     std::wstring name;
@@ -115,6 +123,12 @@ public:
     // check; answers the check's page, or nothing when it was not seen.
     std::optional<ui::Window> startCheckedInstall(const std::wstring& target);
 
+    // After startInstall: waits for the finish page, sets its desktop-icon
+    // box and presses Finish; answers whether the installer then ended.
+    bool finish(bool desktopIcon = false);
+    // startInstall and finish.
+    bool installCompletely(const std::wstring& target, bool desktopIcon = false);
+
     const ui::Process& process() const { return *process_; }
     std::optional<ui::Window> window(const std::wstring& title,
                                      DWORD timeoutMs = ui::kDefaultTimeout);
@@ -127,6 +141,34 @@ private:
     std::optional<ui::Process> process_;
     std::optional<ui::Window> progress_;
 };
+
+// Takes the uninstaller of a game folder through a removal as a person
+// would: starts uninstall.exe there, finds the window of the copy it starts,
+// ticks delete-all when asked to and presses start.
+class UninstallerDriver {
+public:
+    explicit UninstallerDriver(std::wstring gameFolder) : gameFolder_(std::move(gameFolder)) {}
+    ~UninstallerDriver();
+    UninstallerDriver(const UninstallerDriver&) = delete;
+    UninstallerDriver& operator=(const UninstallerDriver&) = delete;
+
+    // The window of the copy, once the first stage has ended.
+    std::optional<ui::Window> start();
+    // Starts, ticks delete-all (answering its question Yes) when asked,
+    // presses start and answers every message the removal shows with OK.
+    // Answers those messages' texts once the uninstaller has ended, or
+    // nothing when it got stuck. Failures are reported through GoogleTest.
+    std::optional<std::vector<std::wstring>> remove(bool deleteAll);
+
+private:
+    std::wstring gameFolder_;
+    std::optional<ui::Process> copy_;
+};
+
+// Every file below `folder` with its size and a digest of its bytes, every
+// folder and every link (not entered), by relative path: two snapshots are
+// equal when the tree is byte for byte the same.
+std::map<std::wstring, std::wstring> treeSnapshot(const std::wstring& folder);
 
 // The folders of one install scenario: the game's source and its medium below
 // C:\media\<test>, the targets below C:\Installed\<test>, and a program

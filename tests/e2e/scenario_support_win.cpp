@@ -9,6 +9,7 @@
 #include "common/formats.h"
 #include "common/text.h"
 #include "common/win/handles_win.h"
+#include "tests/e2e/ui_driver_win.h"
 
 namespace e2e {
 
@@ -153,6 +154,9 @@ bool createFolders(const std::wstring& path) {
 }
 
 bool removeTree(const std::wstring& path) {
+    if (isLink(path)) {
+        return removeLink(path);
+    }
     if (!folderExists(path)) {
         return !fileExists(path) || (setReadOnly(path, false) && DeleteFileW(path.c_str()));
     }
@@ -169,6 +173,93 @@ bool removeTree(const std::wstring& path) {
         }
     }
     return RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+namespace {
+
+// Wine's own export: the host path of a Windows path, allocated on the
+// process heap.
+using UnixFileName = char*(CDECL*)(LPCWSTR);
+
+UnixFileName unixFileNameCall() {
+    return reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+}
+
+std::wstring unixPath(const std::wstring& path) {
+    const UnixFileName call = unixFileNameCall();
+    char* name = call != nullptr ? call(path.c_str()) : nullptr;
+    if (name == nullptr) {
+        return L"";
+    }
+    std::wstring unix = wideFromUtf8(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return unix;
+}
+
+// Starts a host program with its arguments, each quoted; Wine starts Unix
+// programs as it starts Windows ones, but gives no handle to wait on, so
+// callers wait for the program's effect.
+bool startHost(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+    std::wstring line = L"\"" + program + L"\"";
+    for (const std::wstring& argument : arguments) {
+        line += L" \"" + argument + L"\"";
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    const bool ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &started) != FALSE;
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
+    return ok;
+}
+
+}  // namespace
+
+bool runsOnWine() {
+    return unixFileNameCall() != nullptr;
+}
+
+bool isLink(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool makeLink(const std::wstring& link, const std::wstring& target, bool toFolder) {
+    if (runsOnWine()) {
+        // The link's folder is named as it stands: its last part does not exist yet.
+        const size_t slash = link.rfind(L'\\');
+        const std::wstring folder = unixPath(link.substr(0, slash));
+        if (folder.empty() ||
+            !startHost(L"Z:\\bin\\ln",
+                       {L"-s", unixPath(target), folder + L"/" + link.substr(slash + 1)})) {
+            return false;
+        }
+    } else {
+        using CreateLink = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+        const auto create = reinterpret_cast<CreateLink>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+        if (create == nullptr || !create(link.c_str(), target.c_str(), toFolder ? 1 : 0)) {
+            return false;
+        }
+    }
+    // Wine shows a link to a file as the file itself.
+    return ui::waitUntil([&] {
+        return toFolder ? isLink(link)
+                        : GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+    });
+}
+
+bool removeLink(const std::wstring& link) {
+    if (runsOnWine()) {
+        startHost(L"Z:\\bin\\rm", {L"-f", unixPath(link)});
+    } else if (!RemoveDirectoryW(link.c_str())) {
+        DeleteFileW(link.c_str());
+    }
+    return ui::waitUntil(
+        [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 std::vector<uint8_t> utf16FileBytes(const std::wstring& text) {

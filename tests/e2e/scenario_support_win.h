@@ -31,8 +31,21 @@ bool isReadOnly(const std::wstring& path);
 bool setReadOnly(const std::wstring& path, bool readOnly);
 // Creates a folder and its missing parents.
 bool createFolders(const std::wstring& path);
-// Deletes a folder with everything in it, read-only files included.
+// Deletes a folder with everything in it, read-only files included. A link
+// in it is removed as a link, never entered.
 bool removeTree(const std::wstring& path);
+
+// Makes `link` a symbolic link to the folder or file `target`: under Wine a
+// Unix symbolic link (its CreateSymbolicLinkW makes nothing), which Wine
+// reports as a reparse point when it leads to a folder and as the file itself
+// otherwise; elsewhere through CreateSymbolicLinkW.
+bool makeLink(const std::wstring& link, const std::wstring& target, bool toFolder);
+// Removes such a link itself. Wine has no call that removes a link to a
+// folder, so there the Unix one does it.
+bool removeLink(const std::wstring& link);
+bool isLink(const std::wstring& path);
+// True under Wine.
+bool runsOnWine();
 
 // UTF-16LE with a byte-order mark, as the programs' INI files are stored.
 std::vector<uint8_t> utf16FileBytes(const std::wstring& text);

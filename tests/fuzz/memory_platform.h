@@ -36,7 +36,20 @@ public:
     bool createFolder(const std::wstring&) override { return true; }
     bool removeFolder(const std::wstring&) override { return true; }
     bool deleteFile(const std::wstring& path) override { return files.erase(path) != 0; }
+    bool moveFile(const std::wstring& from, const std::wstring& to, bool replace) override {
+        auto found = files.find(from);
+        if (found == files.end() || (!replace && files.count(to) != 0)) {
+            return false;
+        }
+        std::string bytes = std::move(found->second);
+        files.erase(found);
+        files[to] = std::move(bytes);
+        return true;
+    }
     std::vector<FolderEntry> listFolder(const std::wstring&) override { return {}; }
+    bool isLink(const std::wstring&) override { return false; }
+    std::wstring realPath(const std::wstring& path) override { return path; }
+    std::wstring lastErrorText() override { return L"failed"; }
     std::optional<uint64_t> freeBytes(const std::wstring&) override { return free; }
     DriveKind driveType(const std::wstring&) override { return DriveKind::Fixed; }
     std::wstring currentFolder() override { return L"C:\\"; }

@@ -64,47 +64,4 @@ TEST(InstallProgressTest, ThePercentageLabelOnlyEverGrows) {
     EXPECT_EQ(progress.newOverallPercentage(5), std::nullopt);
 }
 
-class UndoTest : public ::testing::Test {
-protected:
-    UndoTest() : platform_(root_.path()) {
-        fs::create_directories(root_.path() / "C" / "Game" / "data");
-        root_.write("C/Game/data/a.bin", "a");
-        root_.write("C/Game/mine.txt", "was there before");
-        root_.write("C/Game/uninstall.dat", "");
-    }
-    std::vector<int> run(const std::vector<std::wstring>& records, uint32_t scale,
-                         bool stopAtOnce = false) {
-        std::atomic<bool> stop{stopAtOnce};
-        std::vector<int> positions;
-        undoRecords(platform_, records, scale, stop, [&](int p) { positions.push_back(p); });
-        return positions;
-    }
-
-    TempFolder root_;
-    PosixPlatform platform_;
-    const std::vector<std::wstring> records_ = {
-        L"FOLDER:C:\\Game",
-        L"FILE:C:\\Game\\uninstall.dat",
-        L"FOLDER:C:\\Game\\data",
-        L"file:C:\\Game\\mine.txt",  // not a type word: type words are case-sensitive
-        L"FILE:C:\\Game\\data\\a.bin",
-    };
-};
-
-TEST_F(UndoTest, RemovesNewestFirstAndLeavesWhatItDidNotMake) {
-    const std::vector<int> positions = run(records_, 10);
-    EXPECT_FALSE(fs::exists(root_.path() / "C" / "Game" / "data"));
-    EXPECT_FALSE(fs::exists(root_.path() / "C" / "Game" / "uninstall.dat"));
-    // Not empty: mine.txt keeps the folder.
-    EXPECT_TRUE(fs::exists(root_.path() / "C" / "Game" / "mine.txt"));
-    // From the share done down to nothing.
-    EXPECT_EQ(positions, (std::vector<int>{50, 40, 30, 20, 10, 0}));
-}
-
-TEST_F(UndoTest, StopLeavesEverythingAndNoScaleKeepsTheBarAtZero) {
-    const std::vector<int> positions = run(records_, 0, true);
-    EXPECT_TRUE(fs::exists(root_.path() / "C" / "Game" / "data" / "a.bin"));
-    EXPECT_EQ(positions, std::vector<int>{0});
-}
-
 }  // namespace

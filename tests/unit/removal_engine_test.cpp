@@ -7,6 +7,8 @@
 #include "common/formats.h"
 #include "common/posix_platform.h"
 #include "common/uninstall_record.h"
+#include "common/forwarding_platform.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"
 
@@ -31,21 +33,10 @@ public:
     int steps = 0;
 };
 
-class RecordingRegistry : public RegistryTrees {
-public:
-    void deleteTree(const std::wstring& name) override { deleted.push_back(name); }
-    std::vector<std::wstring> deleted;
-};
-
 // The game lives on drive C: (a folder of the test's own); the record and the
 // copies of the uninstaller in T:.
 class RemovalTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::create_directories(folder.path() / "C");
-        fs::create_directories(folder.path() / "T");
-    }
-
     void addRecord(const std::wstring& text) {
         const auto bytes = encodeUninstallRecord(utf16FromWide(text));
         ASSERT_TRUE(bytes.has_value());
@@ -66,8 +57,16 @@ protected:
             return k <= static_cast<int>(records.size()) ? records[k - 1] : std::wstring();
         });
     }
-    void removeRecorded() {
-        engine().RemoveRecorded(view, registry, registryKeysToRemove(L"", L""));
+    void removeRecorded() { engine().RemoveRecorded(view, registry, RegisteredType{}); }
+    bool fileTypeKeysLeft() {
+        return registry.keyExists(RegistryRoot::ClassesRoot, L".kupd") ||
+               registry.keyExists(RegistryRoot::ClassesRoot, L"KVUpdatePack");
+    }
+    void SetUp() override {
+        fs::create_directories(folder.path() / "C");
+        fs::create_directories(folder.path() / "T");
+        registry.createKey(RegistryRoot::ClassesRoot, L".kupd");
+        registry.createKey(RegistryRoot::ClassesRoot, L"KVUpdatePack\\shell\\open\\command");
     }
 
     const std::wstring kRecordFolder = L"T:\\";
@@ -75,7 +74,7 @@ protected:
     PosixPlatform platform{folder.path()};
     ScriptedPrompt prompt;
     RecordingView view;
-    RecordingRegistry registry;
+    MemoryRegistry registry;
     std::vector<std::wstring> records;
     GuardedFolders guarded{{L"C:\\Windows", L"C:\\Windows\\system32"}, {L"C:\\users"}};
 };
@@ -86,7 +85,7 @@ TEST_F(RemovalTest, EmptyRecordTouchesNothingButStillRemovesTheFileTypeAndMarksE
     removeRecorded();
     EXPECT_TRUE(exists("C/Game/game.exe"));
     EXPECT_EQ(view.events, (std::vector<std::string>{"mark1", "range0", "mark2", "mark3"}));
-    EXPECT_EQ(registry.deleted, (std::vector<std::wstring>{L".kupd", L"KVUpdatePack"}));
+    EXPECT_FALSE(fileTypeKeysLeft());
     EXPECT_TRUE(prompt.shown.empty());
 }
 
@@ -95,7 +94,7 @@ TEST_F(RemovalTest, MissingRecordReportsItsPathAndStillClearsTheRegistry) {
     ASSERT_EQ(prompt.texts().size(), 2u);  // once when loading, once when counting afresh
     EXPECT_EQ(prompt.texts()[1], L"Failed to open T:\\uninstall.dat");
     EXPECT_EQ(view.events, (std::vector<std::string>{"mark1", "range0", "mark2", "mark3"}));
-    EXPECT_EQ(registry.deleted.size(), 2u);
+    EXPECT_FALSE(fileTypeKeysLeft());
 }
 
 TEST_F(RemovalTest, EntriesGoNewestFirstSoFoldersEmptyBeforeTheyAreRemoved) {
@@ -230,22 +229,198 @@ TEST_F(RemovalTest, DeleteFolderContentsKeepsTheFolderItself) {
     EXPECT_TRUE(fs::is_empty(folder.path() / "C/Game"));
 }
 
-TEST(RegistryKeysTest, HandedNamesJoinTheFixedOnesOnce) {
-    EXPECT_EQ(registryKeysToRemove(L"", L""),
-              (std::vector<std::wstring>{L".kupd", L"KVUpdatePack"}));
-    EXPECT_EQ(registryKeysToRemove(L"vpk", L"VarnholtPack"),
-              (std::vector<std::wstring>{L".kupd", L"KVUpdatePack", L".vpk", L"VarnholtPack"}));
-    // Key names match in any letter case.
-    EXPECT_EQ(registryKeysToRemove(L"KUPD", L"kvupdatepack"),
-              (std::vector<std::wstring>{L".kupd", L"KVUpdatePack"}));
+// False where the library makes no links (MinGW's): the Windows build meets
+// them in the end-to-end scenario instead.
+bool makeLink(const fs::path& target, const fs::path& link, bool toFolder) {
+    std::error_code error;
+    if (toFolder) {
+        fs::create_directory_symlink(target, link, error);
+    } else {
+        fs::create_symlink(target, link, error);
+    }
+    return !error;
+}
+constexpr char kNoLinks[] = "no links on this platform";
+
+TEST_F(RemovalTest, LinksInTheGameFolderGoWithoutWhatTheyPointTo) {
+    makeFile("C/Game/game.exe");
+    makeFile("C/Elsewhere/letter.txt");
+    makeFile("C/Elsewhere/file.txt");
+    const fs::path game = folder.path() / "C/Game";
+    if (!makeLink(folder.path() / "C/Elsewhere", game / "folder-link", true) ||
+        !makeLink(folder.path() / "C/Elsewhere/file.txt", game / "file-link", false) ||
+        !makeLink(folder.path() / "C/Nowhere", game / "dangling", false)) {
+        GTEST_SKIP() << kNoLinks;
+    }
+    addRecord(L"FOLDER:C:\\Game");
+    EXPECT_TRUE(engine().DeleteAllUnder(guarded));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder.path() / "C/Game")));
+    EXPECT_EQ(folder.read("C/Elsewhere/letter.txt"), "x");
+    EXPECT_EQ(folder.read("C/Elsewhere/file.txt"), "x");
 }
 
-TEST(RegistryKeysTest, NamesThatReachBeyondOneKeyAreNotUsed) {
-    // An empty type name would open HKEY_CLASSES_ROOT itself and wipe it.
-    EXPECT_EQ(registryKeysToRemove(L"", L""),
-              (std::vector<std::wstring>{L".kupd", L"KVUpdatePack"}));
-    EXPECT_EQ(registryKeysToRemove(L"x\\..", L"CLSID\\{0}"),
-              (std::vector<std::wstring>{L".kupd", L"KVUpdatePack"}));
+TEST_F(RemovalTest, AGameFolderThatIsItselfALinkIsNotEmptied) {
+    makeFile("C/Elsewhere/letter.txt");
+    if (!makeLink(folder.path() / "C/Elsewhere", folder.path() / "C/Game", true)) {
+        GTEST_SKIP() << kNoLinks;
+    }
+    addRecord(L"FOLDER:C:\\Game");
+    EXPECT_FALSE(engine().DeleteAllUnder(guarded));
+    EXPECT_TRUE(exists("C/Elsewhere/letter.txt"));
+    ASSERT_EQ(prompt.texts().size(), 1u);
+    EXPECT_NE(prompt.texts()[0].find(L"link"), std::wstring::npos);
+}
+
+// Windows' spellings of one folder: real paths come from the platform.
+class ShortNamePlatform : public ForwardingPlatform {
+public:
+    using ForwardingPlatform::ForwardingPlatform;
+    std::wstring realPath(const std::wstring& path) override {
+        std::wstring real = path;
+        for (const auto& [shortName, longName] :
+             {std::pair<std::wstring, std::wstring>{L"C:\\PROGRA~1", L"C:\\Program Files"},
+              {L"C:\\PROGRA~2", L"C:\\Program Files (x86)"}}) {
+            if (real.compare(0, shortName.size(), shortName) == 0) {
+                real = longName + real.substr(shortName.size());
+            }
+        }
+        return real;
+    }
+};
+
+TEST_F(RemovalTest, DeleteAllRefusesEverySpellingOfAGuardedFolder) {
+    ShortNamePlatform spelling(platform);
+    const GuardedFolders programs(spelling, {L"C:\\PROGRA~1", L"C:\\Program Files (x86)"}, {});
+    makeFile("C/Program Files/Other/keep.exe");
+    makeFile("C/Program Files (x86)/Other/keep.exe");
+    for (const wchar_t* first :
+         {L"FOLDER:C:\\PROGRA~1", L"FOLDER:C:\\Program Files", L"FOLDER:c:/program files/",
+          L"FOLDER:C:\\Program Files.", L"FOLDER:C:\\Program Files .\\",
+          L"FOLDER:C:\\Games\\..\\Program Files", L"FOLDER:C:\\Program Files\\.",
+          L"FOLDER:C:\\PROGRA~2", L"FOLDER:C:\\PROGRA~2\\Other\\..", L"FOLDER:C:\\"}) {
+        SCOPED_TRACE(utf8FromWide(first));
+        fs::remove(folder.path() / "T/uninstall.dat");
+        addRecord(first);
+        records = UninstallRecord(spelling, prompt).LoadUninstallRecords(kRecordFolder);
+        RemovalEngine removal(spelling, prompt, kRecordFolder,
+                              [this](int k) { return records.at(static_cast<size_t>(k) - 1); });
+        EXPECT_FALSE(removal.DeleteAllUnder(programs));
+        EXPECT_TRUE(exists("C/Program Files/Other/keep.exe"));
+        EXPECT_TRUE(exists("C/Program Files (x86)/Other/keep.exe"));
+    }
+    // A game below one is only that game.
+    makeFile("C/Program Files/Game/game.exe");
+    fs::remove(folder.path() / "T/uninstall.dat");
+    addRecord(L"FOLDER:C:\\PROGRA~1\\Game");
+    records = UninstallRecord(spelling, prompt).LoadUninstallRecords(kRecordFolder);
+    RemovalEngine removal(spelling, prompt, kRecordFolder,
+                          [this](int k) { return records.at(static_cast<size_t>(k) - 1); });
+    EXPECT_TRUE(removal.DeleteAllUnder(programs));
+    EXPECT_FALSE(exists("C/Program Files/Game"));
+    EXPECT_TRUE(exists("C/Program Files/Other/keep.exe"));
+}
+
+// Registry states before and after taking back what the installer handed
+// over. Keys are below HKEY_CLASSES_ROOT unless a row says otherwise.
+struct HandoverCase {
+    const char* name;
+    RegisteredType handed;
+    // (key, default value or nullptr for none) before the removal
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> before;
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> after;
+};
+
+void fill(MemoryRegistry& registry,
+          const std::vector<std::pair<const wchar_t*, const wchar_t*>>& keys) {
+    for (const auto& [key, value] : keys) {
+        std::wstring path = key;
+        RegistryRoot root = RegistryRoot::ClassesRoot;
+        if (path.rfind(L"HKCU\\", 0) == 0) {
+            root = RegistryRoot::CurrentUser;
+            path.erase(0, 5);
+        }
+        registry.createKey(root, path);
+        if (value != nullptr) {
+            const std::wstring text = value;
+            const size_t equals = text.find(L'=');
+            registry.setStringValue(root, path,
+                                    equals == std::wstring::npos ? L"" : text.substr(0, equals),
+                                    text.substr(equals + 1));
+        }
+    }
+}
+
+RegisteredType handed(const wchar_t* extension, const wchar_t* className, bool existed = false,
+                      std::optional<std::wstring> previous = std::nullopt) {
+    RegisteredType type;
+    type.extension = extension;
+    type.className = className;
+    type.extensionExisted = existed;
+    type.previousExtensionValue = std::move(previous);
+    return type;
+}
+
+TEST(RegisteredTypeRemovalTest, TakesBackOnlyWhatIsStillOurs) {
+    const wchar_t* kCommand = L"=\"C:\\Games\\Var\\Var.exe\" \"/localupdate:%1\"";
+    RegisteredType uninstallEntry;
+    uninstallEntry.uninstallKey = L"Varnholt";
+    uninstallEntry.uninstallRoot = RegistryRoot::CurrentUser;
+    const std::wstring entryKey = std::wstring(L"HKCU\\") + kUninstallKeyParent + L"\\Varnholt";
+    const std::vector<HandoverCase> cases = {
+        {"the fixed names always go",
+         handed(L"", L""),
+         {{L".kupd", L"=Other"}, {L"KVUpdatePack\\shell", nullptr}},
+         {}},
+        {"a created extension still ours goes",
+         handed(L"vhup", L"Var.Pack"),
+         {{L".vhup", L"=Var.Pack"}},
+         {}},
+        {"a created extension re-associated stays",
+         handed(L"vhup", L"Var.Pack"),
+         {{L".vhup", L"=Editor.File"}},
+         {{L".vhup", L"=Editor.File"}}},
+        {"a taken-over extension gets its value back and keeps its subkeys",
+         handed(L"zip", L"Var.Pack", true, L"CompressedFolder"),
+         {{L".zip", L"=Var.Pack"}, {L".zip\\OpenWithProgids", L"CompressedFolder="}},
+         {{L".zip", L"=CompressedFolder"}, {L".zip\\OpenWithProgids", L"CompressedFolder="}}},
+        {"a taken-over extension without a value loses ours",
+         handed(L"zip", L"Var.Pack", true),
+         {{L".zip", L"=Var.Pack"}, {L".zip\\ShellNew", nullptr}},
+         {{L".zip", nullptr}, {L".zip\\ShellNew", nullptr}}},
+        {"a taken-over extension re-associated stays",
+         handed(L"zip", L"Var.Pack", true, L"CompressedFolder"),
+         {{L".zip", L"=Other.Zip"}},
+         {{L".zip", L"=Other.Zip"}}},
+        {"a class opening our game goes",
+         handed(L"", L"Var.Pack"),
+         {{L"Var.Pack", L"=Varnholt"}, {L"Var.Pack\\shell\\open\\command", kCommand}},
+         {}},
+        {"a class opening a program elsewhere stays",
+         handed(L"", L"Var.Pack"),
+         {{L"Var.Pack\\shell\\open\\command", L"=C:\\Games\\Varnholt2\\Var.exe %1"}},
+         {{L"Var.Pack\\shell\\open\\command", L"=C:\\Games\\Varnholt2\\Var.exe %1"}}},
+        {"names that reach beyond one key are not used",
+         handed(L"x\\..", L"CLSID\\{0}"),
+         {{L"CLSID\\{0}\\shell\\open\\command", kCommand}},
+         {{L"CLSID\\{0}\\shell\\open\\command", kCommand}}},
+        {"the installed-programs entry of this uninstaller goes",
+         uninstallEntry,
+         {{entryKey.c_str(), L"UninstallString=\"C:\\Games\\Var\\uninstall.exe\""}},
+         {{L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", nullptr}}},
+        {"an installed-programs entry of another copy stays",
+         uninstallEntry,
+         {{entryKey.c_str(), L"UninstallString=\"D:\\Var\\uninstall.exe\""}},
+         {{entryKey.c_str(), L"UninstallString=\"D:\\Var\\uninstall.exe\""}}},
+    };
+    for (const HandoverCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryRegistry registry;
+        MemoryRegistry expected;
+        fill(registry, c.before);
+        fill(expected, c.after);
+        removeRegisteredType(registry, c.handed, L"C:\\Games\\Var");
+        EXPECT_TRUE(registry == expected);
+    }
 }
 
 TEST(GuardedFoldersTest, DriveAndShareRootsAndUnplaceablePathsAreGuarded) {

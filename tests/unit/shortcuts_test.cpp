@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "common/posix_platform.h"
+#include "common/registered_type.h"
+#include "installer/engine/file_type_registration.h"
+#include "tests/support/memory_registry.h"
 
 namespace {
 
@@ -102,6 +105,52 @@ TEST(UpdatePackRegistryTest, EmptyNamesNeverReachTheRootOfTheClasses) {
     EXPECT_TRUE(std::none_of(entries.begin(), entries.end(),
                              [](const RegistryEntry& e) { return e.key.front() == L'.'; }));
     EXPECT_EQ(entries.front(), (RegistryEntry{L"KVUpdatePack", L"Varnholt"}));
+}
+
+// What happens to an extension key that exists before the registration.
+TEST(UpdatePackRegistryTest, AnotherProgramsExtensionIsTakenOverOnlyWhenItCanBeGivenBack) {
+    InstallConfig config;
+    config.regFileExtName = L"zip";
+    config.regKeyName = L"Var.Pack";
+    struct Case {
+        const char* name;
+        std::optional<std::wstring> before;  // the key's default value; "-" for no key
+        bool mayTakeOver;
+        std::optional<std::wstring> after;
+        bool handedOver;
+        std::optional<std::wstring> handedValue;
+    };
+    const std::wstring tooLong(kMaxHandedValue + 1, L'x');
+    const std::vector<Case> cases = {
+        {"no key", L"-", true, L"Var.Pack", false, std::nullopt},
+        {"our own from an earlier install", L"Var.Pack", true, L"Var.Pack", false, std::nullopt},
+        {"another program's", L"CompressedFolder", true, L"Var.Pack", true, L"CompressedFolder"},
+        {"another program's without a value", std::nullopt, true, L"Var.Pack", true, std::nullopt},
+        {"another program's after a failed install", L"CompressedFolder", false,
+         L"CompressedFolder", false, std::nullopt},
+        {"a value no profile line can carry", L"two\r\nlines", true, L"two\r\nlines", false,
+         std::nullopt},
+        {"a value too long to carry", tooLong, true, tooLong, false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryRegistry registry;
+        if (c.before != L"-") {
+            registry.createKey(RegistryRoot::ClassesRoot, L".zip");
+            if (c.before) {
+                registry.setStringValue(RegistryRoot::ClassesRoot, L".zip", L"", *c.before);
+            }
+        }
+        const auto handover = RegisterUpdatePackType(registry, config, L"C:\\Var", c.mayTakeOver);
+        EXPECT_EQ(handover.has_value(), c.handedOver);
+        if (handover) {
+            EXPECT_EQ(handover->previousValue, c.handedValue);
+        }
+        EXPECT_EQ(registry.stringValue(RegistryRoot::ClassesRoot, L".zip", L""), c.after);
+        // The class's own keys are written in every case.
+        EXPECT_EQ(registry.stringValue(RegistryRoot::ClassesRoot, L"Var.Pack\\DefaultIcon", L""),
+                  L"C:\\Var\\,0");
+    }
 }
 
 TEST(ShortcutTextTest, FitsUpToTheLastByteOfTheBuffer) {

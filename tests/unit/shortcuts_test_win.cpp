@@ -16,6 +16,8 @@
 #include "common/text.h"
 #include "common/win/handles_win.h"
 #include "common/win/win32_platform_win.h"
+#include "common/win/win32_registry_win.h"
+#include "installer/engine/file_type_registration.h"
 #include "installer/engine/shortcuts.h"
 #include "installer/engine/shortcuts_win.h"
 #include "tests/support/scripted_prompt.h"
@@ -42,6 +44,7 @@ public:
     RecordFunction function() {
         return [this](bool isFolder, const std::wstring& path) {
             entries.push_back({isFolder, path});
+            return true;
         };
     }
     std::vector<Recorded> entries;
@@ -390,11 +393,12 @@ protected:
     std::wstring extensionKey() const { return L"." + config.regFileExtName; }
 
     InstallConfig config;
+    Win32Registry registry;
     const std::wstring target = L"C:\\Games\\Varnholt";
 };
 
 TEST_F(UpdatePackTypeTest, EveryKeyWithItsValue) {
-    RegisterUpdatePackType(config, target);
+    EXPECT_FALSE(RegisterUpdatePackType(registry, config, target, true));
     const std::wstring& name = config.regKeyName;
     EXPECT_EQ(classesDefault(extensionKey()), name);
     EXPECT_EQ(classesDefault(name), L"Varnholt");
@@ -409,7 +413,11 @@ TEST_F(UpdatePackTypeTest, ExistingValuesAreOverwritten) {
     const std::wstring& name = config.regKeyName;
     setClassesDefault(extensionKey(), L"SomeOtherType");
     setClassesDefault(name + L"\\shell\\open\\command", L"C:\\Old\\game.exe \"/localupdate:%1\"");
-    RegisterUpdatePackType(config, L"D:\\Program Files\\Varnholt");
+    const auto handover =
+        RegisterUpdatePackType(registry, config, L"D:\\Program Files\\Varnholt", true);
+    // The other program's association is taken over and its value handed on.
+    ASSERT_TRUE(handover);
+    EXPECT_EQ(handover->previousValue, L"SomeOtherType");
     EXPECT_EQ(classesDefault(extensionKey()), name);
     EXPECT_EQ(classesDefault(name + L"\\DefaultIcon"), L"D:\\Program Files\\Varnholt\\game.exe,0");
     EXPECT_EQ(classesDefault(name + L"\\shell\\open\\command"),
@@ -420,7 +428,7 @@ TEST_F(UpdatePackTypeTest, EmptyClassNameWritesNothing) {
     const auto rootBefore = classesDefault(L"");
     InstallConfig nameless = config;
     nameless.regKeyName.clear();
-    RegisterUpdatePackType(nameless, target);
+    RegisterUpdatePackType(registry, nameless, target, true);
     EXPECT_FALSE(classesDefault(extensionKey()).has_value());
     EXPECT_EQ(classesDefault(L""), rootBefore);
 }

@@ -1,0 +1,124 @@
+#include "installer/engine/install_engine.h"
+
+#include "common/folder_chain.h"
+#include "common/text.h"
+#include "common/uninstall_record.h"
+#include "installer/engine/install_progress.h"
+
+namespace {
+
+std::wstring fileNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+InstallEngine::InstallEngine(Platform& platform, UserPrompt& prompt, CZipFilePackage& reader,
+                             UninstallerFiles& uninstaller, std::wstring targetFolder)
+    : platform_(platform),
+      prompt_(prompt),
+      reader_(reader),
+      uninstaller_(uninstaller),
+      targetFolder_(std::move(targetFolder)),
+      journal_(platform, prompt, targetFolder_) {}
+
+bool InstallEngine::record(bool isFolder, const std::wstring& path) {
+    return journal_.record(isFolder, path);
+}
+
+bool InstallEngine::placeUninstaller() {
+    const std::wstring& target = targetFolder_;
+    // The longest of the four records; checked before the folder is made, so
+    // that a folder whose records cannot be written is not made at all.
+    const std::wstring longest = target + L"\\uninstall.exe";
+    if (!InstallJournal::fits(true, target) || !InstallJournal::fits(false, longest)) {
+        prompt_.showMessage(
+            fillTextFormat(L"The path is too long to be recorded for removal: %s", longest),
+            MessageIcon::Stop);
+        return false;
+    }
+    const bool alreadyThere = platform_.folderExists(target);
+    if (auto failed = createTargetFolder(platform_, target)) {
+        prompt_.showMessage(fillTextFormat(L"Failed to create folder: %s", *failed),
+                            MessageIcon::None);
+        return false;
+    }
+    if (!journal_.begin() || !journal_.recordFolder(target, alreadyThere) ||
+        !journal_.recordFile(target + L"\\uninstall.ini") ||
+        !journal_.recordFile(target + L"\\uninstall.exe") ||
+        !journal_.record(false, target + L"\\uninstall.dat")) {
+        return false;
+    }
+    // As before, a missing uninstaller does not stop the install.
+    uninstaller_.writeExe(target);
+    uninstaller_.writeIni(target);
+    return true;
+}
+
+bool InstallEngine::install(InstallObserver& observer) {
+    observer_ = &observer;
+    bool done = placeUninstaller();
+    if (done) {
+        const int result = reader_.UnCompress(this, targetFolder_, &InstallEngine::createEntry,
+                                              &InstallEngine::endEntry, &InstallEngine::writeData,
+                                              [this](std::wstring& folder, int number) {
+                                                  return observer_->nextDisc(folder, number);
+                                              });
+        done = result == CZipFilePackage::kDone;
+    }
+    targetFile_.reset();
+    observer_ = nullptr;
+    return done;
+}
+
+int InstallEngine::createEntry(void* context, int isFolder, uint32_t chunkCount,
+                               const std::wstring& targetFolder, const std::wstring& name) {
+    auto& self = *static_cast<InstallEngine*>(context);
+    if (self.cancelRequested_) {
+        return 0;
+    }
+    const std::wstring path = targetFolder + L"\\" + name;
+    if (isFolder != 0) {
+        if (!self.journal_.recordFolder(path, self.platform_.folderExists(path)) ||
+            !CreateFolderChain(self.platform_, path)) {
+            return 0;
+        }
+        self.observer_->folderCreated(path);
+        return 1;
+    }
+    if (!self.journal_.recordFile(path)) {
+        return 0;
+    }
+    // An existing file was set aside; missing parents are not created.
+    self.targetFile_ = self.platform_.open(path, OpenMode::Write, Share::DenyWrite);
+    if (!self.targetFile_) {
+        return 0;
+    }
+    self.targetFilePath_ = path;
+    self.observer_->fileBegun(fileNameOf(path), chunkCount);
+    return 1;
+}
+
+int InstallEngine::writeData(void* context, const uint8_t* data, size_t length) {
+    auto& self = *static_cast<InstallEngine*>(context);
+    if (!self.targetFile_ || self.targetFile_->write(data, length) != length) {
+        // A full disk: the unpack ends here and the undo runs.
+        self.prompt_.showMessage(fillTextFormat(L"Failed to write %s!", self.targetFilePath_),
+                                 MessageIcon::Stop);
+        return 0;
+    }
+    self.observer_->chunkWritten(length);
+    return self.cancelRequested_ ? 0 : 1;
+}
+
+int InstallEngine::endEntry(void* context) {
+    auto& self = *static_cast<InstallEngine*>(context);
+    self.targetFile_.reset();
+    self.observer_->fileEnded();
+    return self.cancelRequested_ ? 0 : 1;
+}
+
+void InstallEngine::undo(const std::atomic<bool>& stop, const std::function<void(int)>& position) {
+    journal_.undo(stop, reader_.header().entryCount, position);
+}

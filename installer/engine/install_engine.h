@@ -1,0 +1,88 @@
+// The install step without windows: the target folder, the uninstaller's
+// files, the records and the unpack of the package stream, and the undo of
+// a run that failed or was cancelled. The wizard's install page and the
+// silent run drive the same engine; each shows what it reports in its own way.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/platform.h"
+#include "installer/engine/install_journal.h"
+#include "installer/engine/zip_file_package.h"
+
+// What the unpack reports while it runs, on the engine's thread.
+class InstallObserver {
+public:
+    virtual ~InstallObserver() = default;
+    InstallObserver() = default;
+    InstallObserver(const InstallObserver&) = delete;
+    InstallObserver& operator=(const InstallObserver&) = delete;
+
+    virtual void folderCreated(const std::wstring& path) = 0;
+    // `name` is the file's name without its folders.
+    virtual void fileBegun(const std::wstring& name, uint32_t chunkCount) = 0;
+    virtual void chunkWritten(uint64_t bytes) = 0;
+    virtual void fileEnded() = 0;
+    // The package `number` is missing from `mediumFolder` (which the answer
+    // may change): 0 try again now, 1 give up, anything else no answer yet;
+    // with -1 the package has been found.
+    virtual int nextDisc(std::wstring& mediumFolder, int number) = 0;
+};
+
+// The two files of the uninstaller, written into the target folder.
+class UninstallerFiles {
+public:
+    virtual ~UninstallerFiles() = default;
+    UninstallerFiles() = default;
+    UninstallerFiles(const UninstallerFiles&) = delete;
+    UninstallerFiles& operator=(const UninstallerFiles&) = delete;
+
+    virtual bool writeExe(const std::wstring& targetFolder) = 0;
+    virtual bool writeIni(const std::wstring& targetFolder) = 0;
+};
+
+class InstallEngine {
+public:
+    InstallEngine(Platform& platform, UserPrompt& prompt, CZipFilePackage& reader,
+                  UninstallerFiles& uninstaller, std::wstring targetFolder);
+
+    // Creates the target folder, places and records the uninstaller's files
+    // and unpacks every entry; true when all of it is done. A failure has been
+    // shown through the prompt; what was made stays until undo().
+    bool install(InstallObserver& observer);
+    // Stops the unpack at its next callback.
+    void requestCancel() { cancelRequested_ = true; }
+    bool cancelRequested() const { return cancelRequested_; }
+
+    // Appends a record for what the install makes after the unpack (the
+    // program group, shortcuts), before it is made.
+    [[nodiscard]] bool record(bool isFolder, const std::wstring& path);
+    // The run has finished: what it replaced is deleted.
+    void commit() { journal_.commit(); }
+    // Removes what this run made, newest first, and puts back what it
+    // replaced (see InstallJournal::undo).
+    void undo(const std::atomic<bool>& stop, const std::function<void(int)>& position);
+
+    const std::wstring& targetFolder() const { return targetFolder_; }
+
+private:
+    static int createEntry(void* context, int isFolder, uint32_t chunkCount,
+                           const std::wstring& targetFolder, const std::wstring& name);
+    static int writeData(void* context, const uint8_t* data, size_t length);
+    static int endEntry(void* context);
+    bool placeUninstaller();
+
+    Platform& platform_;
+    UserPrompt& prompt_;
+    CZipFilePackage& reader_;
+    UninstallerFiles& uninstaller_;
+    std::wstring targetFolder_;
+    InstallJournal journal_;
+    std::atomic<bool> cancelRequested_{false};
+    InstallObserver* observer_ = nullptr;
+    std::unique_ptr<File> targetFile_;
+    std::wstring targetFilePath_;
+};
