@@ -40,9 +40,11 @@ const std::wstring& InstallConfig::text(size_t index) const {
 
 std::optional<InstallConfig> loadConfiguration(const IniFile& ini, const std::wstring& profileName,
                                                UserPrompt& prompt) {
+    // One reading for every lookup: a table's count may ask for many thousands.
+    const IniIndex file = ini.read(profileName);
     auto get = [&](const std::wstring& section, const std::wstring& key,
                    const std::wstring& fallback = L"") {
-        return ini.getString(section, key, fallback, profileName);
+        return file.getString(section, key, fallback);
     };
     auto number = [&](const std::wstring& section, const std::wstring& key,
                       const std::wstring& fallback) {
