@@ -73,35 +73,51 @@ private:
 
 }  // namespace
 
-std::wstring IniFile::getString(const std::wstring& section, const std::wstring& key,
-                                const std::wstring& defaultValue, const std::wstring& path) const {
-    auto bytes = readWholeFile(platform_, path, Share::All);
-    if (!bytes) {
-        return defaultValue;
-    }
-    LineReader reader(*bytes, platform_);
-    const std::wstring header = L"[" + section + L"]";
-    bool inSection = false;
+IniIndex::IniIndex(const std::vector<uint8_t>& bytes, Platform& platform) {
+    LineReader reader(bytes, platform);
+    // Entries go to the section being read only when it is the first of its
+    // name: a later one of that name is never reached by a lookup.
+    Entries* current = nullptr;
     while (!reader.atEnd()) {
         auto line = reader.next();
         if (!line) {
-            return defaultValue;
+            break;
         }
         if (line->tooLong) {
             continue;
         }
-        if (!inSection) {
-            inSection = line->text == header;
+        const std::wstring& text = line->text;
+        if (!text.empty() && text[0] == L'[') {
+            current = nullptr;
+            if (text.size() >= 2 && text.back() == L']') {
+                auto [section, added] = sections_.try_emplace(text.substr(1, text.size() - 2));
+                current = added ? &section->second : nullptr;
+            }
             continue;
         }
-        if (!line->text.empty() && line->text[0] == L'[') {
-            return defaultValue;
-        }
-        size_t equals = line->text.find(L'=');
-        if (equals != std::wstring::npos && line->text.compare(0, equals, key) == 0 &&
-            equals == key.size()) {
-            return line->text.substr(equals + 1);
+        const size_t equals = text.find(L'=');
+        if (current != nullptr && equals != std::wstring::npos) {
+            current->try_emplace(text.substr(0, equals), text.substr(equals + 1));
         }
     }
-    return defaultValue;
+}
+
+std::wstring IniIndex::getString(const std::wstring& section, const std::wstring& key,
+                                 const std::wstring& defaultValue) const {
+    const auto found = sections_.find(section);
+    if (found == sections_.end()) {
+        return defaultValue;
+    }
+    const auto entry = found->second.find(key);
+    return entry == found->second.end() ? defaultValue : entry->second;
+}
+
+IniIndex IniFile::read(const std::wstring& path) const {
+    auto bytes = readWholeFile(platform_, path, Share::All);
+    return bytes ? IniIndex(*bytes, platform_) : IniIndex();
+}
+
+std::wstring IniFile::getString(const std::wstring& section, const std::wstring& key,
+                                const std::wstring& defaultValue, const std::wstring& path) const {
+    return read(path).getString(section, key, defaultValue);
 }

@@ -1,17 +1,36 @@
-// Read-only INI lookup shared by both programs. Every lookup opens, scans and
-// closes the file; nothing is cached.
+// Read-only INI lookup shared by both programs.
 //
 // Format: lines ended by CR LF; UTF-16LE after an FF FE byte-order mark, else
 // the ANSI code page. "[name]" alone on a line starts a section; inside it a
 // line beginning with "[" ends it; a line with "=" is an entry split at the
 // first "=", nothing trimmed. Names match case-sensitively and whole. A line
 // holds at most 255 units; a longer one matches nothing and is skipped. A line
-// the file ends in before its CR LF ends the lookup with the default.
+// the file ends in before its CR LF is not part of the file. The first section
+// of a name wins, and within it the first entry of a name.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 class Platform;
+
+// The sections of one file as it was read: built in one pass, so that a
+// lookup finds its section without scanning the file again.
+class IniIndex {
+public:
+    // No sections: every lookup gives its default.
+    IniIndex() = default;
+    IniIndex(const std::vector<uint8_t>& bytes, Platform& platform);
+
+    std::wstring getString(const std::wstring& section, const std::wstring& key,
+                           const std::wstring& defaultValue) const;
+
+private:
+    using Entries = std::unordered_map<std::wstring, std::wstring>;
+    std::unordered_map<std::wstring, Entries> sections_;  // by name, without brackets
+};
 
 class IniFile {
 public:
@@ -19,6 +38,11 @@ public:
 
     explicit IniFile(Platform& platform) : platform_(platform) {}
 
+    // Reads the file now; a file that cannot be read gives an index without
+    // sections. Callers that make many lookups read once and keep the index.
+    IniIndex read(const std::wstring& path) const;
+
+    // One lookup on the file as it is on disk now.
     std::wstring getString(const std::wstring& section, const std::wstring& key,
                            const std::wstring& defaultValue, const std::wstring& path) const;
 

@@ -3,8 +3,9 @@
 #include "common/ini_file.h"
 
 UninstallTexts loadUninstallTexts(const IniFile& ini, const std::wstring& profilePath) {
+    const IniIndex file = ini.read(profilePath);
     auto get = [&](const wchar_t* section, const wchar_t* key) {
-        return ini.getString(section, key, L"", profilePath);
+        return file.getString(section, key, L"");
     };
     UninstallTexts texts;
     texts.deleteItem1 = get(L"interface", L"delete_item_1");

@@ -31,6 +31,20 @@ bool allocateTable(std::vector<Entry>& table, int count, UserPrompt& prompt,
     return true;
 }
 
+// A file too large to hold in memory gets the message of a table that
+// cannot be allocated, rather than ending the process unannounced.
+std::optional<IniIndex> readIndex(const IniFile& ini, const std::wstring& path,
+                                  UserPrompt& prompt) {
+    try {
+        return ini.read(path);
+    } catch (const std::bad_alloc&) {
+        prompt.showMessage(L"Not enough memory!", MessageIcon::None);
+    } catch (const std::length_error&) {
+        prompt.showMessage(L"Not enough memory!", MessageIcon::None);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 const std::wstring& InstallConfig::text(size_t index) const {
@@ -40,9 +54,14 @@ const std::wstring& InstallConfig::text(size_t index) const {
 
 std::optional<InstallConfig> loadConfiguration(const IniFile& ini, const std::wstring& profileName,
                                                UserPrompt& prompt) {
+    // One reading for every lookup: a table's count may ask for many thousands.
+    const auto file = readIndex(ini, profileName, prompt);
+    if (!file) {
+        return std::nullopt;
+    }
     auto get = [&](const std::wstring& section, const std::wstring& key,
                    const std::wstring& fallback = L"") {
-        return ini.getString(section, key, fallback, profileName);
+        return file->getString(section, key, fallback);
     };
     auto number = [&](const std::wstring& section, const std::wstring& key,
                       const std::wstring& fallback) {

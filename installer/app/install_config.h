@@ -37,8 +37,8 @@ struct InstallConfig {
 // Number of texts the screens address (str0 to str54).
 constexpr size_t kTextCount = 55;
 
-// Reads every field from `profileName`. Nothing when a table cannot be
-// allocated: the message has then been shown and the caller ends the process
-// with exit code 0.
+// Reads every field from `profileName`, which is read once. Nothing when a
+// table cannot be allocated: the message has then been shown and the caller
+// ends the process with exit code 0.
 std::optional<InstallConfig> loadConfiguration(const IniFile& ini, const std::wstring& profileName,
                                                UserPrompt& prompt);

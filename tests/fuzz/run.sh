@@ -11,11 +11,14 @@ clang=$(command -v clang++-14 || command -v clang++)
 cmake -S "$root/tests/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$clang" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" >/dev/null
-mkdir -p "$build/corpus/package" "$build/corpus/record" "$build/artifacts"
-"$build/fuzz_make_seeds" "$build/corpus/package" "$build/corpus/record"
+corpora=(package record ini check)
+mkdir -p "$build/artifacts"
+"$build/fuzz_make_seeds" "${corpora[@]/#/$build/corpus/}"
+cp "$root/samples/install.ini" "$build/corpus/ini/sample"
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in package_reader_fuzz:package uninstall_record_fuzz:record; do
+for target in package_reader_fuzz:package uninstall_record_fuzz:record ini_reader_fuzz:ini \
+  check_list_fuzz:check; do
   name=${target%%:*}
   corpus=$build/corpus/${target##*:}
   echo "$name: ${seconds}s"

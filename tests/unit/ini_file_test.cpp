@@ -122,4 +122,13 @@ TEST_F(IniFileTest, OddTrailingByteOfUtf16FileIsNotAUnit) {
     EXPECT_EQ(lookup(utf16File(L"[a]\r\nk=v") + "\r", L"a", L"k"), L"<default>");
 }
 
+TEST_F(IniFileTest, IndexKeepsWhatWasReadWhileALookupSeesTheFileNow) {
+    folder.write("test.ini", utf16File(L"[a]\r\nk=old\r\n"));
+    const IniIndex index = ini.read(folder.wide("test.ini"));
+    folder.write("test.ini", utf16File(L"[a]\r\nk=new\r\n"));
+    EXPECT_EQ(index.getString(L"a", L"k", L""), L"old");
+    EXPECT_EQ(ini.getString(L"a", L"k", L"", folder.wide("test.ini")), L"new");
+    EXPECT_EQ(ini.read(folder.wide("absent.ini")).getString(L"a", L"k", L"fallback"), L"fallback");
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/forwarding_platform.h"
 #include "common/ini_file.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"
@@ -131,6 +132,32 @@ TEST_F(InstallConfigTest, TableThatCannotBeAllocatedShowsItsMessage) {
     prompt.shown.clear();
     EXPECT_FALSE(load(L"[md5code]\r\ncount=2147483647\r\n"));
     EXPECT_EQ(prompt.texts(), std::vector<std::wstring>{L"Not enough memeory!"});
+}
+
+// Every file says it is larger than any memory can hold.
+class HugeFilePlatform : public ForwardingPlatform {
+public:
+    using ForwardingPlatform::ForwardingPlatform;
+    std::unique_ptr<File> open(const std::wstring&, OpenMode, Share) override {
+        return std::make_unique<HugeFile>();
+    }
+
+private:
+    class HugeFile : public File {
+    public:
+        size_t read(void*, size_t) override { return 0; }
+        size_t write(const void*, size_t) override { return 0; }
+        bool seek(uint64_t) override { return true; }
+        std::optional<uint64_t> position() override { return 0; }
+        std::optional<uint64_t> size() override { return SIZE_MAX - 1; }
+        bool atEnd() const override { return false; }
+    };
+};
+
+TEST_F(InstallConfigTest, FileTooLargeForMemoryShowsTheMessage) {
+    HugeFilePlatform huge(platform);
+    EXPECT_FALSE(loadConfiguration(IniFile(huge), folder.wide("install.ini"), prompt));
+    EXPECT_EQ(prompt.texts(), std::vector<std::wstring>{L"Not enough memory!"});
 }
 
 }  // namespace
