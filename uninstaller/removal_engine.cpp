@@ -114,21 +114,29 @@ void RemovalEngine::RemoveRecorded(RemovalView& view, Registry& registry,
     UninstallRecord record(platform_, prompt_);
     const int count = record.CountUninstallRecords(recordFolder_);
     view.setProgressRange(progressRangeFor(count));
+    walked_ = count;
     for (int k = count; k >= 1; --k) {
-        const std::wstring text = entry_(k);
-        if (!text.empty()) {
-            const RecordAction action = interpretUninstallRecord(text);
-            if (action.kind == RecordKind::File) {
-                platform_.deleteFile(action.path);
-            } else if (action.kind == RecordKind::Folder) {
-                platform_.removeFolder(action.path);
-            }
-        }
+        apply(entry_(k));
         view.stepProgress();
     }
     removeRegisteredType(registry, handed, folder);
     view.markStage(2);
     view.markStage(3);
+}
+
+void RemovalEngine::apply(const std::wstring& entry) {
+    const RecordAction action = interpretUninstallRecord(entry);
+    if (action.kind == RecordKind::File) {
+        platform_.deleteFile(action.path);
+    } else if (action.kind == RecordKind::Folder) {
+        platform_.removeFolder(action.path);
+    }
+}
+
+void RemovalEngine::RemoveLeftovers() {
+    for (int k = walked_; k >= 1; --k) {
+        apply(entry_(k));
+    }
 }
 
 bool RemovalEngine::DeleteAllUnder(const GuardedFolders& guarded) {

@@ -69,6 +69,10 @@ public:
     void RemoveRecorded(RemovalView& view, Registry& registry, const RegisteredType& handed);
     // The folder of the first record: the game's folder, or empty.
     std::wstring installFolder() const;
+    // Walks the record again, newest first, without showing anything: what
+    // could not go the first time (the program that started this one, and
+    // the folders that held it) goes once it can.
+    void RemoveLeftovers();
     // Empties and removes the folder of the first record, unless it is a
     // folder that holds more than the game (then a message says so). Answers
     // whether it went ahead.
@@ -77,10 +81,15 @@ public:
     void DeleteFolderContents(const std::wstring& folder);
 
 private:
+    // Deletes the file or removes the folder an entry names; results ignored.
+    void apply(const std::wstring& entry);
+
     Platform& platform_;
     UserPrompt& prompt_;
     std::wstring recordFolder_;
     EntrySource entry_;
+    // Entries the last RemoveRecorded walked.
+    int walked_ = 0;
 };
 
 // The message shown when delete-all is refused, with the folder filled in.

@@ -4,8 +4,6 @@
 #include <shellapi.h>
 
 #include "common/win/handles_win.h"
-#include "uninstaller/guarded_folders_win.h"
-#include "common/win/win32_registry_win.h"
 #include "uninstaller/uninstaller_app_win.h"
 
 namespace {
@@ -72,7 +70,7 @@ bool UninstallWindow::onInit() {
         setItemText(mark, kStagePending);
     }
     setDeleteAll(false);
-    app_.prompt().setOwner(hwnd());
+    app_.windowPrompt().setOwner(hwnd());
     return true;
 }
 
@@ -97,22 +95,15 @@ bool UninstallWindow::onCommand(int id, int code) {
     }
     // Ticking always asks; unticking never does.
     const bool ticked = IsDlgButtonChecked(hwnd(), kDeleteAllBox) == BST_CHECKED;
-    setDeleteAll(ticked && app_.prompt().askYesNo(app_.texts().deleteAllAsk, MessageIcon::None));
+    setDeleteAll(ticked &&
+                 app_.windowPrompt().askYesNo(app_.texts().deleteAllAsk, MessageIcon::None));
     return true;
 }
 
 void UninstallWindow::onOK() {
     deleteAll_ = IsDlgButtonChecked(hwnd(), kDeleteAllBox) == BST_CHECKED ? 1 : 0;
-    Win32Registry registry;
-    app_.removal().RemoveRecorded(*this, registry, app_.registeredType());
-    if (deleteAll_ == 1) {
-        app_.removal().DeleteAllUnder(systemGuardedFolders(app_.platform()));
-    }
-    const std::wstring& url = app_.texts().exitUrl;
-    if (!url.empty()) {
-        ShellExecuteW(hwnd(), nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    }
-    end(0);
+    app_.remove(*this, deleteAll_ == 1, hwnd());
+    end(IDOK);
 }
 
 void UninstallWindow::markStage(int stage) {

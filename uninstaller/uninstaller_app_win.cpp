@@ -4,12 +4,16 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <utility>
 
 #include "common/ini_file.h"
-#include "common/registered_type.h"
 #include "common/schedule_delete.h"
 #include "common/uninstall_record.h"
+#include "common/win/handles_win.h"
+#include "common/win/unattended_win.h"
+#include "common/win/win32_registry_win.h"
+#include "uninstaller/guarded_folders_win.h"
 #include "uninstaller/uninstall_window_win.h"
 
 namespace {
@@ -20,6 +24,11 @@ std::wstring ownFileName() {
     return buffer;
 }
 
+std::wstring folderOf(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
 bool copyReplacing(const std::wstring& source, const std::wstring& destination) {
     DWORD attributes = GetFileAttributesW(destination.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
@@ -28,31 +37,135 @@ bool copyReplacing(const std::wstring& source, const std::wstring& destination) 
     return CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
 }
 
-}  // namespace
+// What the removal shows, as lines of the log.
+class LoggedRemoval : public RemovalView {
+public:
+    explicit LoggedRemoval(RunLog& log) : log_(log) {}
+    void markStage(int stage) override {
+        log_.write(L"Stage " + std::to_wstring(stage) + L" done");
+    }
+    void setProgressRange(int maximum) override {
+        log_.write(L"Removing " + std::to_wstring(maximum) + L" recorded entries, newest first");
+    }
+    void stepProgress() override {}
 
-UninstallerApp::UninstallerApp()
-    : prompt_(kUninstallerTitle),
-      texts_(loadUninstallTexts(IniFile(platform_), kProfilePath)),
-      recordFolder_(platform_.currentFolder()),
-      removal_(platform_, prompt_, recordFolder_, [this](int k) { return entry(k); }) {}
+private:
+    RunLog& log_;
+};
 
-int UninstallerApp::run(const std::wstring& firstArgument) {
-    if (firstArgument.empty()) {
-        copyToTemporaryFolder();
+// The first stage of a script's run waits for the removal's result, but its
+// own program file in the game's folder cannot be deleted while it runs. So
+// the copy signals the result through one of two events named after the
+// first stage, waits until that stage has ended and only then deletes what
+// was left.
+std::wstring resultEventName(DWORD firstStage, bool removed) {
+    return L"Local\\CkvUninstall" + std::to_wstring(firstStage) +
+           (removed ? L"Removed" : L"NothingRemoved");
+}
+
+// The first stage's process id, when it waits (the copy's third argument).
+DWORD waitingFirstStage(const CommandSwitches& switches) {
+    const std::wstring text = switches.argument(2);
+    if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos) {
         return 0;
     }
+    return static_cast<DWORD>(std::wcstoul(text.c_str(), nullptr, 10));
+}
+
+}  // namespace
+
+UninstallerApp::UninstallerApp(CommandSwitches switches, RunLog& log)
+    : switches_(std::move(switches)),
+      log_(log),
+      windowPrompt_(kUninstallerTitle),
+      logPrompt_(log),
+      prompt_(switches_.silent ? static_cast<UserPrompt&>(logPrompt_) : windowPrompt_),
+      // The copy stage finds its files beside its own program file, the copy
+      // in the folder handed to it; started as before, both are the current
+      // folder's.
+      recordFolder_(switches_.argument(0).empty()    ? folderOf(ownFileName())
+                    : !switches_.argument(1).empty() ? switches_.argument(1)
+                                                     : platform_.currentFolder()),
+      profilePath_(switches_.argument(1).empty() && !switches_.argument(0).empty()
+                       ? L".\\uninstall.ini"
+                       : recordFolder_ + L"\\uninstall.ini"),
+      texts_(loadUninstallTexts(IniFile(platform_), profilePath_)),
+      registered_(loadRegisteredType(IniFile(platform_), profilePath_)),
+      removal_(platform_, prompt_, recordFolder_, [this](int k) { return entry(k); }) {}
+
+int UninstallerApp::run() {
+    if (!switches_.unknown.empty()) {
+        std::wstring text = L"Unknown option:";
+        for (const std::wstring& unknown : switches_.unknown) {
+            text += L" " + unknown;
+        }
+        prompt_.showMessage(text + L". Options: /S (no window), /DELETEALL, /LOG=FILE.",
+                            MessageIcon::Stop);
+        log_.write(L"Result: nothing was removed (exit code 1)");
+        return kExitNothingRemoved;
+    }
+    if (switches_.argument(0).empty()) {
+        return copyToTemporaryFolder();
+    }
+    const int code = removeWithOrWithoutWindow();
+    const DWORD firstStage = waitingFirstStage(switches_);
+    if (firstStage != 0) {
+        const KernelHandle waiting(OpenProcess(SYNCHRONIZE, FALSE, firstStage));
+        const KernelHandle result(OpenEventW(
+            EVENT_MODIFY_STATE, FALSE, resultEventName(firstStage, code == kExitRemoved).c_str()));
+        if (result) {
+            SetEvent(result.get());
+        }
+        if (waiting && code == kExitRemoved &&
+            WaitForSingleObject(waiting.get(), kFirstStageEndMs) == WAIT_OBJECT_0) {
+            removal_.RemoveLeftovers();
+            if (deletedAll_) {
+                removal_.DeleteAllUnder(systemGuardedFolders(platform_));
+            }
+        }
+    }
+    return code;
+}
+
+int UninstallerApp::removeWithOrWithoutWindow() {
     if (!loadRecord()) {
-        return 0;
+        log_.write(L"Result: nothing was removed (exit code 1)");
+        return kExitNothingRemoved;
+    }
+    if (switches_.silent) {
+        log_.write(L"Removing the game recorded in " + recordFolder_ + L"\\uninstall.dat");
+        LoggedRemoval view(log_);
+        remove(view, switches_.deleteAll, nullptr);
+        log_.write(L"Result: removed (exit code 0)");
+        return kExitRemoved;
     }
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     UninstallWindow window(*this);
-    window.runModal(nullptr);
-    return 0;
+    return window.runModal(nullptr) == IDOK ? kExitRemoved : kExitNothingRemoved;
 }
 
-// The copy stage; the removal happens in the copy it starts.
-void UninstallerApp::copyToTemporaryFolder() {
+void UninstallerApp::remove(RemovalView& view, bool deleteAll, HWND owner) {
+    Win32Registry registry;
+    removal_.RemoveRecorded(view, registry, registered_);
+    if (deleteAll) {
+        deletedAll_ = removal_.DeleteAllUnder(systemGuardedFolders(platform_));
+        if (deletedAll_) {
+            log_.write(L"Deleted everything left in " + removal_.installFolder());
+        }
+    }
+    const std::wstring& url = texts_.exitUrl;
+    if (url.empty()) {
+        return;
+    }
+    if (switches_.silent) {
+        log_.write(L"Not opened in an unattended run: " + url);
+        return;
+    }
+    ShellExecuteW(owner, nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+int UninstallerApp::copyToTemporaryFolder() {
     wchar_t tempBuffer[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, tempBuffer);
     const std::wstring temp = tempBuffer;
@@ -61,19 +174,49 @@ void UninstallerApp::copyToTemporaryFolder() {
         temp + L"uninstall" + std::to_wstring(std::rand() % 32768) + L".exe";
     const std::vector<std::pair<std::wstring, std::wstring>> copies = {
         {ownFileName(), program},
-        {L"uninstall.ini", temp + L"uninstall.ini"},
-        {L"uninstall.dat", temp + L"uninstall.dat"},
+        {recordFolder_ + L"\\uninstall.ini", temp + L"uninstall.ini"},
+        {recordFolder_ + L"\\uninstall.dat", temp + L"uninstall.dat"},
     };
+    log_.write(L"Copying the uninstaller of " + recordFolder_ + L" into " + temp);
     for (const auto& [source, destination] : copies) {
         if (!copyReplacing(source, destination)) {
             prompt_.showMessage(texts_.errorCreateTempFile, MessageIcon::Stop);
-            return;
+            log_.write(L"Result: nothing was removed (exit code 1)");
+            return kExitNothingRemoved;
         }
     }
     for (const auto& copy : copies) {
         ScheduleDeleteOnReboot(copy.second);
     }
-    ShellExecuteW(nullptr, L"open", program.c_str(), L"uninstall", temp.c_str(), SW_SHOW);
+    if (!switches_.any()) {
+        const std::wstring parameters = L"uninstall \"" + recordFolder_ + L"\"";
+        ShellExecuteW(nullptr, L"open", program.c_str(), parameters.c_str(), temp.c_str(), SW_SHOW);
+        return kExitRemoved;
+    }
+    const DWORD self = GetCurrentProcessId();
+    const KernelHandle removed(
+        CreateEventW(nullptr, TRUE, FALSE, resultEventName(self, true).c_str()));
+    const KernelHandle notRemoved(
+        CreateEventW(nullptr, TRUE, FALSE, resultEventName(self, false).c_str()));
+    const std::wstring parameters = L"uninstall \"" + recordFolder_ + L"\" " +
+                                    std::to_wstring(self) + L" " + switchesCommandLine(switches_);
+    // A script waits for the real result, not just for this stage.
+    const KernelHandle copy = startToWaitFor(program, parameters, temp);
+    if (!copy) {
+        log_.write(L"The copy did not start; result: nothing was removed (exit code 1)");
+        return kExitNothingRemoved;
+    }
+    const HANDLE ends[] = {removed.get(), notRemoved.get(), copy.get()};
+    switch (WaitForMultipleObjects(3, ends, FALSE, INFINITE)) {
+        case WAIT_OBJECT_0:
+            return kExitRemoved;
+        case WAIT_OBJECT_0 + 1:
+            return kExitNothingRemoved;
+        default:
+            break;
+    }
+    // The copy ended without a result (it refused its arguments, say).
+    return static_cast<int>(exitCodeOf(copy, kExitNothingRemoved));
 }
 
 bool UninstallerApp::loadRecord() {
@@ -102,10 +245,6 @@ std::wstring UninstallerApp::entry(int k) const {
     // No list in memory for this entry: the profile's file list stands in.
     wchar_t text[261] = {};
     const std::wstring key = L"file" + std::to_wstring(k);
-    GetPrivateProfileStringW(L"file_list", key.c_str(), L"", text, 261, kProfilePath);
+    GetPrivateProfileStringW(L"file_list", key.c_str(), L"", text, 261, profilePath_.c_str());
     return text;
-}
-
-RegisteredType UninstallerApp::registeredType() {
-    return loadRegisteredType(IniFile(platform_), kProfilePath);
 }

@@ -95,6 +95,8 @@ std::optional<InstallConfig> loadConfiguration(const IniFile& ini, const std::ws
     config.programFile = get(L"setup", L"programfile");
     config.url = get(L"setup", L"url");
     config.openUrl = get(L"setup", L"open_url");
+    config.publisher = get(L"setup", L"publisher");
+    config.version = get(L"setup", L"version");
     config.folderCreateFlag = number(L"setup", L"folder_create_flag", L"1") != 0;
     config.packageCheckFlag = number(L"setup", L"package_check_flag", L"1") != 0;
     config.regFileExtName = get(L"setup", L"reg_file_ext_name");

@@ -24,6 +24,9 @@ struct InstallConfig {
     std::wstring programFile;
     std::wstring url;
     std::wstring openUrl;
+    // Shown in Windows' list of installed programs; optional.
+    std::wstring publisher;
+    std::wstring version;
     bool folderCreateFlag = true;
     bool packageCheckFlag = true;
     std::wstring regFileExtName;

@@ -7,17 +7,22 @@
 #include <atomic>
 #include <string>
 
+#include "common/command_switches.h"
 #include "common/ini_file.h"
+#include "common/run_log.h"
 #include "common/win/win32_platform_win.h"
 #include "installer/app/install_config.h"
 #include "installer/engine/install_engine.h"
+#include "installer/engine/unattended_install.h"
 #include "installer/engine/zip_file_package.h"
 
 class MainWindow;
 
-class InstallerApp : public UninstallerFiles {
+class InstallerApp : public UninstallerFiles, public FinishingSteps {
 public:
-    InstallerApp(Platform& platform, UserPrompt& prompt);
+    // `switches` and `log` are those of an unattended run (install.exe /S);
+    // started as before, there are none and the log writes nowhere.
+    InstallerApp(Platform& platform, UserPrompt& prompt, CommandSwitches switches, RunLog& log);
     InstallerApp(const InstallerApp&) = delete;
     InstallerApp& operator=(const InstallerApp&) = delete;
 
@@ -35,6 +40,19 @@ public:
     bool writeUninstallerIni() { return writeIni(targetFolder); }
     bool writeExe(const std::wstring& folder) override;
     bool writeIni(const std::wstring& folder) override;
+
+    // The steps after a complete unpack, for the unattended run; the
+    // wizard's pages carry out the same ones.
+    void useTargetFolder(const std::wstring& folder) override { targetFolder = folder; }
+    void createProgramGroup(InstallEngine& engine) override;
+    void addUninstallEntry() override;
+    void registerFileType() override;
+    void createDesktopShortcuts(InstallEngine& engine) override;
+    void startGame() override;
+
+    // The process's exit code: see InstallExitCode.
+    int exitCode() const { return exitCode_; }
+    void setExitCode(InstallExitCode code) { exitCode_ = code; }
 
     Platform& platform() { return platform_; }
     UserPrompt& prompt() { return prompt_; }
@@ -54,10 +72,20 @@ public:
 private:
     bool writeResource(const std::wstring& folder, int number, const wchar_t* type,
                        const wchar_t* fileName);
+    // Unknown switches are refused before anything is done.
+    bool refuseUnknownSwitches();
+    // Starts the copy in the private folder; with switches it waits for the
+    // copy and takes over its exit code.
+    void startCopy(const std::wstring& program, const std::wstring& privateFolder,
+                   const std::wstring& sourceFolder);
+    void runUnattended();
 
     Platform& platform_;
     UserPrompt& prompt_;
+    CommandSwitches switches_;
+    RunLog& log_;
     InstallConfig config_;
+    int exitCode_ = kExitNothingInstalled;
 };
 
 // The caption of the installer's message boxes.

@@ -160,6 +160,7 @@ void InstallProgressDialog::onInstallEnd() {
     installEnded_ = true;
     InstallerApp& app = mainWindow().app();
     if (app.installFailed || !engine_) {
+        app.setExitCode(kExitUndone);
         undo_.Prepare(engine_.get(), mainWindow());
         undo_.show(true);
         undo_.StartUndo();
@@ -170,6 +171,8 @@ void InstallProgressDialog::onInstallEnd() {
     CreateProgramGroup(app, hwnd(), [this](bool isFolder, const std::wstring& path) {
         return engine_->record(isFolder, path);
     });
+    app.addUninstallEntry();
+    app.setExitCode(kExitInstalled);
 }
 
 bool InstallProgressDialog::onCommand(int id, int code) {

@@ -15,8 +15,6 @@ namespace {
 constexpr int kIconSize = 16;
 constexpr int kImageListGrowth = 36;
 constexpr uint64_t kMegabyte = 1048576;
-const wchar_t kInvalidPath[] = L"The installation path is invalid! ";
-const wchar_t kInvalidCharacters[] = L"The installation path is invalid! ( ? / : \\ \" * < > | )";
 
 // Appends a shell icon to the list and destroys it; answers its index or -1.
 int appendIcon(HIMAGELIST images, HICON icon) {
@@ -246,23 +244,7 @@ void PathDialog::onOK() {
         mainWindow().wizardStep().move(kPathStep, 1);
         return;
     }
-    refuse(rejectionText(decision.rejection));
-}
-
-std::wstring PathDialog::rejectionText(PathRejection rejection) const {
-    const InstallerApp& app = mainWindow().app();
-    switch (rejection) {
-        case PathRejection::Empty:
-            return app.text(35);
-        case PathRejection::NotEnoughSpace:
-            return app.text(5);
-        case PathRejection::InvalidCharacters:
-            return kInvalidCharacters;
-        case PathRejection::Invalid:
-        case PathRejection::None:
-            break;
-    }
-    return kInvalidPath;
+    refuse(pathRejectionText(decision.rejection, app.config()));
 }
 
 void PathDialog::refuse(const std::wstring& text) {

@@ -51,7 +51,6 @@ private:
     void expand(FolderNode* node);
     void paint();
     void refuse(const std::wstring& text);
-    std::wstring rejectionText(PathRejection rejection) const;
 
     std::wstring caption_;
     std::wstring neededFormat_;

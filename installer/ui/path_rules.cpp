@@ -214,3 +214,18 @@ void scanAhead(FolderTree& tree, Platform& platform, FolderNode* node) {
         scanFolder(tree, platform, nodePath(child.get()), child.get(), 1);
     }
 }
+
+std::wstring pathRejectionText(PathRejection rejection, const InstallConfig& config) {
+    switch (rejection) {
+        case PathRejection::Empty:
+            return config.text(35);
+        case PathRejection::NotEnoughSpace:
+            return config.text(5);
+        case PathRejection::InvalidCharacters:
+            return L"The installation path is invalid! ( ? / : \\ \" * < > | )";
+        case PathRejection::Invalid:
+        case PathRejection::None:
+            break;
+    }
+    return L"The installation path is invalid! ";
+}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/platform.h"
+#include "installer/app/install_config.h"
 #include "installer/ui/folder_tree.h"
 
 // What a FolderNode's kind means on the path page.
@@ -40,6 +41,10 @@ struct PathDecision {
     // The accepted path, without a final backslash.
     std::wstring targetFolder;
 };
+
+// The message that refuses a path: the configured texts for an empty path
+// (str35) and too little space (str5), fixed texts for the rest.
+std::wstring pathRejectionText(PathRejection rejection, const InstallConfig& config);
 
 // The checks of Next, in their order: empty, form and drive, free space
 // against totalSize + 10 bytes, then (after one final backslash is dropped)

@@ -4,35 +4,18 @@
 
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "common/uninstall_record.h"
 #include "tests/support/fault_platform.h"
-#include "tests/support/package_builder.h"
+#include "tests/support/install_fixture.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class FakeUninstaller : public UninstallerFiles {
-public:
-    explicit FakeUninstaller(Platform& platform) : platform_(platform) {}
-    bool writeExe(const std::wstring& folder) override { return put(folder, L"uninstall.exe"); }
-    bool writeIni(const std::wstring& folder) override { return put(folder, L"uninstall.ini"); }
-
-private:
-    bool put(const std::wstring& folder, const std::wstring& name) {
-        const std::string bytes =
-            "the uninstaller's " + utf8FromWide(name) + " of run " + std::to_string(++runs_);
-        return writeWholeFile(platform_, folder + L"\\" + name, bytes.data(), bytes.size());
-    }
-    Platform& platform_;
-    int runs_ = 0;
-};
 
 // Counts what the engine reports and cancels at a chosen chunk.
 class CancellingObserver : public InstallObserver {
@@ -52,29 +35,12 @@ public:
     int cancelAtChunk = -1;
 };
 
-// Every file below the test's drive C: with its size and a digest of its
-// bytes, and every folder.
-using Snapshot = std::map<std::string, std::string>;
-
 class InstallEngineTest : public ::testing::Test {
 protected:
     InstallEngineTest() { fs::create_directories(root.path() / "C" / "Games"); }
 
-    // The game: a folder with a two-chunk file, a file at the top and an
-    // empty folder. `version` changes every file's bytes.
     void pack(const std::string& version, const std::u16string& extraName = u"") {
-        PackageBuilder builder;
-        builder.folder(u"data")
-            .file(u"data\\a.bin", 2)
-            .chunk(version + " a, first half")
-            .chunk(version + " a, second half")
-            .file(u"b.txt", 1)
-            .chunk(version + " b")
-            .folder(u"empty");
-        if (!extraName.empty()) {
-            builder.file(extraName, 1).chunk(version + " extra");
-        }
-        builder.writeTo(root, "M");
+        packTestGame(root, version, extraName);
     }
 
     // One run of the installer's engine into kTarget; answers whether it
@@ -100,18 +66,7 @@ protected:
     }
     bool run(int cancelAtChunk = -1) { return run(platform, cancelAtChunk); }
 
-    Snapshot snapshot() const {
-        Snapshot files;
-        for (const auto& entry : fs::recursive_directory_iterator(root.path() / "C")) {
-            const std::string name = fs::relative(entry.path(), root.path()).generic_string();
-            const std::string bytes = entry.is_directory() ? "" : root.read(name);
-            files[name] = entry.is_directory()
-                              ? "<folder>"
-                              : std::to_string(bytes.size()) + " bytes, " +
-                                    std::to_string(std::hash<std::string>()(bytes));
-        }
-        return files;
-    }
+    Snapshot snapshot() const { return snapshotOf(root, "C"); }
     std::vector<std::wstring> records() {
         return UninstallRecord(platform, prompt).LoadUninstallRecords(kTarget);
     }

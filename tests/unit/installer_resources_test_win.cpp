@@ -68,7 +68,8 @@ protected:
     TempFolder target;
     Win32Platform platform;
     ScriptedPrompt prompt;
-    InstallerApp app{platform, prompt};
+    RunLog log{platform};
+    InstallerApp app{platform, prompt, CommandSwitches{}, log};
 };
 
 TEST_F(UninstallerFilesTest, ProgramIsTheBuiltUninstallerByteForByte) {

@@ -1,0 +1,157 @@
+#include "installer/engine/unattended_install.h"
+
+#include <atomic>
+
+#include "common/text.h"
+#include "installer/ui/path_rules.h"
+#include "installer/verify/file_verification.h"
+#include "installer/verify/package_check.h"
+
+namespace {
+
+// The install page's reports, as lines of the log.
+class LoggedUnpack : public InstallObserver {
+public:
+    LoggedUnpack(RunLog& log, const InstallConfig& config) : log_(log), config_(config) {}
+
+    void folderCreated(const std::wstring& path) override { log_.write(L"Folder: " + path); }
+    void fileBegun(const std::wstring& name, uint32_t) override { log_.write(L"File: " + name); }
+    void chunkWritten(uint64_t) override {}
+    void fileEnded() override {}
+    int nextDisc(std::wstring& mediumFolder, int number) override {
+        if (number == NextDiscAnswer::kFound) {
+            return NextDiscAnswer::kGiveUp;  // not asked: nothing to dismiss
+        }
+        log_.write(L"Message: " + fillIntegerFormat(config_.text(36), number));
+        log_.write(L"data" + std::to_wstring(number) + L".pck is not in " + mediumFolder +
+                   L"; an unattended run does not wait for another disc");
+        return NextDiscAnswer::kGiveUp;
+    }
+
+private:
+    // The reader's answers (see CZipFilePackage::NextDiscCallback).
+    struct NextDiscAnswer {
+        static constexpr int kFound = -1;
+        static constexpr int kGiveUp = 1;
+    };
+    RunLog& log_;
+    const InstallConfig& config_;
+};
+
+class LoggedPackageCheck : public PackageCheckView {
+public:
+    explicit LoggedPackageCheck(RunLog& log) : log_(log) {}
+    void beginPackage(const std::wstring& title) override { log_.write(title); }
+    void showProgress(int) override {}
+
+private:
+    RunLog& log_;
+};
+
+// The report, one line per file.
+class LoggedVerification : public FileVerificationView {
+public:
+    explicit LoggedVerification(RunLog& log) : log_(log) {}
+    void append(const std::wstring& piece) override {
+        line_ += piece;
+        if (!line_.empty() && line_.back() == L'\n') {
+            while (!line_.empty() && (line_.back() == L'\n' || line_.back() == L'\r')) {
+                line_.pop_back();
+            }
+            log_.write(line_);
+            line_.clear();
+        }
+    }
+    void showFileProgress(int) override {}
+    void showOverallProgress(int) override {}
+    void listDone() override {
+        if (!line_.empty()) {
+            log_.write(line_);
+            line_.clear();
+        }
+    }
+    bool cancelRequested() const override { return false; }
+
+private:
+    RunLog& log_;
+    std::wstring line_;
+};
+
+}  // namespace
+
+bool UnattendedInstall::checkPackages(const std::wstring& mediumFolder) {
+    if (!config_.packageCheckFlag) {
+        return true;
+    }
+    // The wizard asks whether to check; checking is the answer that cannot
+    // install damaged data.
+    log_.write(L"Checking the packages against [md5code] of install.ini");
+    LoggedPackageCheck view(log_);
+    const std::atomic<bool> stop{false};
+    const PackageCheckResult result =
+        CheckPackages(platform_, prompt_, mediumFolder, config_.packageDigests,
+                      {config_.text(41), config_.text(42)}, view, stop);
+    return result == PackageCheckResult::Passed;
+}
+
+bool UnattendedInstall::verify(const UnattendedOptions& options, const std::wstring& target) {
+    log_.write(L"Verifying the installed files against check.md");
+    LoggedVerification view(log_);
+    const VerificationEnd end =
+        VerifyInstalledFiles(platform_, prompt_, options.mediumFolder, target,
+                             {config_.text(43), config_.text(48), config_.text(50)}, view);
+    return end == VerificationEnd::Finished;
+}
+
+InstallExitCode UnattendedInstall::run(const UnattendedOptions& options) {
+    log_.write(L"Installing " + config_.product + L" from " + options.mediumFolder);
+    const PathDecision decision =
+        checkTargetPath(platform_, options.targetFolder, reader_.header().totalSize);
+    if (decision.rejection != PathRejection::None) {
+        log_.write(L"Target folder refused: " + options.targetFolder);
+        prompt_.showMessage(pathRejectionText(decision.rejection, config_), MessageIcon::None);
+        log_.write(L"Result: nothing was installed (exit code 1)");
+        return kExitNothingInstalled;
+    }
+    const std::wstring& target = decision.targetFolder;
+    log_.write(L"Target folder: " + target);
+    finishing_.useTargetFolder(target);
+    if (!checkPackages(options.mediumFolder)) {
+        log_.write(L"Result: the package check failed, nothing was installed (exit code 2)");
+        return kExitUndone;
+    }
+
+    InstallEngine engine(platform_, prompt_, reader_, uninstaller_, target);
+    LoggedUnpack unpack(log_, config_);
+    if (!engine.install(unpack)) {
+        log_.write(L"The install stopped; undoing what it made");
+        const std::atomic<bool> stop{false};
+        engine.undo(stop, [](int) {});
+        log_.write(L"Result: the install failed and was undone (exit code 2)");
+        return kExitUndone;
+    }
+    engine.commit();
+    log_.write(L"Creating the program group and its shortcuts");
+    finishing_.createProgramGroup(engine);
+    finishing_.addUninstallEntry();
+    // What the finish page does with its boxes as they start: the file type,
+    // the desktop icon. Verification and the game only when asked for.
+    log_.write(L"Registering the update-pack file type");
+    finishing_.registerFileType();
+    log_.write(L"Creating the desktop shortcuts");
+    finishing_.createDesktopShortcuts(engine);
+    if (!config_.openUrl.empty()) {
+        log_.write(L"Not opened in an unattended run: " + config_.openUrl);
+    }
+    InstallExitCode result = kExitInstalled;
+    if (options.verify && !verify(options, target)) {
+        result = kExitVerificationFailed;
+    } else if (options.run) {
+        log_.write(L"Starting the game");
+        finishing_.startGame();
+    }
+    log_.write(result == kExitInstalled
+                   ? L"Result: installed (exit code 0)"
+                   : L"Result: installed, but the verification failed (exit code 3)");
+    return result;
+}
