@@ -33,13 +33,27 @@ int percentOf(uint64_t part, uint64_t whole, int whenWholeIsZero) {
 
 void InstallProgress::beginFile(uint64_t chunkCount) {
     fileChunks_ = chunkCount;
-    chunksDone_ = 0;
 }
 
-ProgressPercentages InstallProgress::chunkWritten(uint64_t bytes) {
+ProgressPercentages InstallProgress::at(uint64_t bytesDone, uint64_t chunksDone) const {
+    return {percentOf(bytesDone, totalBytes_, 100), percentOf(chunksDone, fileChunks_, 0)};
+}
+
+bool ProgressCounters::chunkWritten(uint64_t bytes) {
     bytesDone_ += bytes;
-    ++chunksDone_;
-    return {percentOf(bytesDone_, totalBytes_, 100), percentOf(chunksDone_, fileChunks_, 0)};
+    ++fileChunksDone_;
+    return !pending_.exchange(true);
+}
+
+void ProgressCounters::beginFile() {
+    fileChunksDone_ = 0;
+}
+
+ProgressCounters::Sample ProgressCounters::take() {
+    // Cleared before the counters are read: a chunk written after this read
+    // notifies again, so the last one is never missed.
+    pending_ = false;
+    return {bytesDone_.load(), fileChunksDone_.load()};
 }
 
 std::optional<int> InstallProgress::newOverallPercentage(int overall) {

@@ -2,6 +2,7 @@
 // progress bars.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,21 +20,46 @@ struct ProgressPercentages {
     int file = 0;
 };
 
+// The two bars of the install page, worked out from what has been written.
 class InstallProgress {
 public:
     explicit InstallProgress(uint64_t totalBytes) : totalBytes_(totalBytes) {}
 
     void beginFile(uint64_t chunkCount);
-    ProgressPercentages chunkWritten(uint64_t bytes);
+    // `bytesDone` of the whole set, `chunksDone` of the current file.
+    ProgressPercentages at(uint64_t bytesDone, uint64_t chunksDone) const;
     // The overall percentage when it has grown past the last one shown, once.
     std::optional<int> newOverallPercentage(int overall);
 
 private:
     uint64_t totalBytes_;
-    uint64_t bytesDone_ = 0;
-    uint64_t chunksDone_ = 0;
     uint64_t fileChunks_ = 0;
     int lastShownPercent_ = -1;
+};
+
+// What the install worker publishes for its page: counters it only adds to,
+// and whether a notification is on its way. The page reads the counters when
+// that notification arrives, so the worker never waits for a repaint and the
+// page catches up in one step however many chunks went by.
+class ProgressCounters {
+public:
+    struct Sample {
+        uint64_t bytesDone = 0;
+        uint64_t fileChunksDone = 0;
+    };
+
+    // Worker: a chunk of `bytes` is written. True when the page must be
+    // notified, because no notification is pending.
+    bool chunkWritten(uint64_t bytes);
+    // Worker: the next file begins.
+    void beginFile();
+    // Page: the counters now; the next chunk notifies again.
+    Sample take();
+
+private:
+    std::atomic<uint64_t> bytesDone_{0};
+    std::atomic<uint64_t> fileChunksDone_{0};
+    std::atomic<bool> pending_{false};
 };
 
 // trunc(part / whole * 100) in double precision, within 0 to 100; a whole of

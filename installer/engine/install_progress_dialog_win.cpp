@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "common/text.h"
 #include "installer/app/installer_app_win.h"
 #include "installer/engine/shortcuts_win.h"
@@ -20,8 +22,8 @@ InstallProgressDialog::InstallProgressDialog(MainWindow& mainWindow)
         result = 0;
         return true;
     });
-    handle(WM_CHUNK_WRITTEN, [this](WPARAM, LPARAM bytes, LRESULT& result) {
-        onChunkWritten(static_cast<uint64_t>(bytes));
+    handle(WM_CHUNK_WRITTEN, [this](WPARAM, LPARAM, LRESULT& result) {
+        showProgress();
         result = 0;
         return true;
     });
@@ -30,7 +32,8 @@ InstallProgressDialog::InstallProgressDialog(MainWindow& mainWindow)
         result = 0;
         return true;
     });
-    handle(WM_FILE_END, [](WPARAM, LPARAM, LRESULT& result) {
+    handle(kFolderCreated, [this](WPARAM, LPARAM, LRESULT& result) {
+        onFolderCreated();
         result = 0;
         return true;
     });
@@ -74,6 +77,11 @@ void InstallProgressDialog::start() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETRANGE32, 0, 100);
     SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETSTEP, 1, 0);
+    // The current-file bar counts folders in steps of 5000 until the first
+    // file gives it its range of 100.
+    SendDlgItemMessageW(hwnd(), kFileBar, PBM_SETRANGE32, 0, kFileBarSteps);
+    SendDlgItemMessageW(hwnd(), kFileBar, PBM_SETSTEP, 1, 0);
+    fileBarRange_ = shownFileBarRange_ = kFileBarSteps;
     InstallerApp& app = mainWindow().app();
     progress_ = InstallProgress(app.packageReader.header().totalSize);
     engine_ = std::make_unique<InstallEngine>(app.platform(), app.prompt(), app.packageReader, app,
@@ -90,35 +98,33 @@ DWORD WINAPI InstallProgressDialog::InstallWorker(void* self) {
 }
 
 void InstallProgressDialog::install() {
-    const HWND fileBar = item(kFileBar);
-    SendMessageW(fileBar, PBM_SETRANGE32, 0, kFileBarSteps);
-    SendMessageW(fileBar, PBM_SETSTEP, 1, 0);
     SendMessageW(hwnd(), kShowMessage, TRUE, 0);
     if (!engine_->install(*this)) {
         mainWindow().app().installFailed = true;
     }
+    // The last progress is shown before the end is reported.
+    SendMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
     SendMessageW(hwnd(), kShowMessage, FALSE, 0);
     SendMessageW(hwnd(), WM_INSTALL_END, 1, 0);
 }
 
 void InstallProgressDialog::folderCreated(const std::wstring&) {
-    SendMessageW(item(kFileName), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(mainWindow().app().text(34).c_str()));
-    SendMessageW(item(kFileBar), PBM_STEPIT, 0, 0);
+    SendMessageW(hwnd(), kFolderCreated, 0, 0);
 }
 
 void InstallProgressDialog::fileBegun(const std::wstring& name, uint32_t chunkCount) {
+    counters_.beginFile();
     const FileBegin file{name, chunkCount};
     SendMessageW(hwnd(), WM_FILE_BEGIN, 0, reinterpret_cast<LPARAM>(&file));
 }
 
 void InstallProgressDialog::chunkWritten(uint64_t bytes) {
-    SendMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, static_cast<LPARAM>(bytes));
+    if (counters_.chunkWritten(bytes)) {
+        PostMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
+    }
 }
 
-void InstallProgressDialog::fileEnded() {
-    SendMessageW(hwnd(), WM_FILE_END, 0, 0);
-}
+void InstallProgressDialog::fileEnded() {}
 
 int InstallProgressDialog::nextDisc(std::wstring& mediumFolder, int number) {
     // The installer's end gives up a waiting prompt.
@@ -129,31 +135,47 @@ int InstallProgressDialog::nextDisc(std::wstring& mediumFolder, int number) {
 }
 
 void InstallProgressDialog::onFileBegin(const FileBegin& file) {
-    setItemText(kFileName, fillTextFormat(mainWindow().app().text(9), file.name));
+    fileText_ = fillTextFormat(mainWindow().app().text(9), file.name);
     progress_.beginFile(file.chunkCount);
-    const HWND fileBar = item(kFileBar);
-    SendMessageW(fileBar, PBM_SETRANGE32, 0, 100);
-    SendMessageW(fileBar, PBM_SETSTEP, 1, 0);
-    SendMessageW(fileBar, PBM_SETPOS, 0, 0);
-    filePosition_ = 0;
+    fileBarRange_ = 100;
+    fileBarPosition_ = 0;
+    PostMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
 }
 
-void InstallProgressDialog::onChunkWritten(uint64_t bytes) {
-    const ProgressPercentages percent = progress_.chunkWritten(bytes);
-    // A bar repaints on every position it is given, even its own: with small
-    // chunks most of them would be.
-    if (percent.overall != overallPosition_) {
-        SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETPOS, percent.overall, 0);
-        overallPosition_ = percent.overall;
+void InstallProgressDialog::onFolderCreated() {
+    fileText_ = mainWindow().app().text(34);
+    fileBarPosition_ = std::min(fileBarPosition_ + 1, fileBarRange_);
+    PostMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
+}
+
+void InstallProgressDialog::showProgress() {
+    const ProgressCounters::Sample sample = counters_.take();
+    const ProgressPercentages percent = progress_.at(sample.bytesDone, sample.fileChunksDone);
+    if (sample.fileChunksDone > 0) {
+        fileBarPosition_ = percent.file;
     }
-    if (percent.file != filePosition_) {
-        SendDlgItemMessageW(hwnd(), kFileBar, PBM_SETPOS, percent.file, 0);
-        filePosition_ = percent.file;
+    if (fileText_ != shownFileText_) {
+        setItemText(kFileName, fileText_);
+        shownFileText_ = fileText_;
+    }
+    // A bar repaints on every position it is given, even its own.
+    const HWND fileBar = item(kFileBar);
+    if (fileBarRange_ != shownFileBarRange_) {
+        SendMessageW(fileBar, PBM_SETRANGE32, 0, fileBarRange_);
+        shownFileBarRange_ = fileBarRange_;
+    }
+    if (fileBarPosition_ != shownFileBarPosition_) {
+        SendMessageW(fileBar, PBM_SETPOS, fileBarPosition_, 0);
+        shownFileBarPosition_ = fileBarPosition_;
+    }
+    if (percent.overall != shownOverall_) {
+        SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETPOS, percent.overall, 0);
+        shownOverall_ = percent.overall;
+        MainWindow::postProgress(mainWindow().hwnd(), percent.overall);
     }
     if (auto shown = progress_.newOverallPercentage(percent.overall)) {
         setItemText(kOverallPercent, fillIntegerFormat(percentFormat_, *shown));
     }
-    MainWindow::postProgress(mainWindow().hwnd(), percent.overall);
 }
 
 void InstallProgressDialog::onInstallEnd() {

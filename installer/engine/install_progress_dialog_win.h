@@ -29,12 +29,14 @@ public:
     static constexpr int kFileLabel = 1011;
     static constexpr int kOverallLabel = 1012;
 
-    // Sent by the worker and its callbacks; each handler runs on the
-    // user-interface thread while the worker waits.
+    // From the worker. Sent ones run on the user-interface thread while the
+    // worker waits; their handlers change no control (a repaint under Wine
+    // is synchronous). The chunks' progress is posted, at most one message
+    // at a time, and the page reads the worker's counters when it arrives.
     static constexpr UINT WM_INSTALL_END = WM_USER + 2;
-    static constexpr UINT WM_CHUNK_WRITTEN = WM_USER + 3;  // lParam: bytes written
+    static constexpr UINT WM_CHUNK_WRITTEN = WM_USER + 3;  // posted; the counters tell
     static constexpr UINT WM_FILE_BEGIN = WM_USER + 5;     // lParam: const FileBegin*
-    static constexpr UINT WM_FILE_END = WM_USER + 6;
+    static constexpr UINT kFolderCreated = WM_USER + 6;
     static constexpr UINT kShowMessage = WM_USER + 7;  // wParam: TRUE to show, FALSE to hide
 
     struct FileBegin {
@@ -68,7 +70,10 @@ private:
     int nextDisc(std::wstring& mediumFolder, int number) override;
 
     void onFileBegin(const FileBegin& file);
-    void onChunkWritten(uint64_t bytes);
+    void onFolderCreated();
+    // Brings the label and both bars up to the worker's counters, changing
+    // only what differs from what is shown.
+    void showProgress();
     void onInstallEnd();
     void askCancel();
 
@@ -76,9 +81,16 @@ private:
     // Set on the user-interface thread when the worker has reported its end.
     bool installEnded_ = false;
     std::wstring percentFormat_;
+    ProgressCounters counters_;
+    // The user-interface thread's: what the page should show, and what it does.
     InstallProgress progress_{0};
-    int overallPosition_ = 0;
-    int filePosition_ = 0;
+    std::wstring fileText_;
+    std::wstring shownFileText_;
+    int fileBarRange_ = 0;
+    int shownFileBarRange_ = 0;
+    int fileBarPosition_ = 0;
+    int shownFileBarPosition_ = 0;
+    int shownOverall_ = 0;
     // Made when the install starts; the worker's until it has reported its
     // end, then the user-interface thread's (and the undo's).
     std::unique_ptr<InstallEngine> engine_;

@@ -48,8 +48,14 @@ void UndoDialog::undo() {
     const HWND bar = item(kBar);
     SendMessageW(bar, PBM_SETRANGE32, 0, 100);
     if (engine_ != nullptr) {
-        engine_->undo(cancelRequested_,
-                      [bar](int position) { SendMessageW(bar, PBM_SETPOS, position, 0); });
+        // A bar repaints for every position it is given: only changes go to it.
+        int shown = -1;
+        engine_->undo(cancelRequested_, [bar, &shown](int position) {
+            if (position != shown) {
+                SendMessageW(bar, PBM_SETPOS, position, 0);
+                shown = position;
+            }
+        });
     }
     SendMessageW(hwnd(), kHideMessage, 0, 0);
     mainWindow_->wizardStep().move(kInstallStep, 1);

@@ -38,22 +38,38 @@ TEST_F(TargetFolderTest, NamesTheFirstFolderThatCannotBeMade) {
 TEST(InstallProgressTest, FollowsBytesOverallAndChunksPerFile) {
     InstallProgress progress(1000);
     progress.beginFile(4);
-    EXPECT_EQ(progress.chunkWritten(100).overall, 10);
-    const ProgressPercentages second = progress.chunkWritten(99);
+    EXPECT_EQ(progress.at(100, 1).overall, 10);
+    const ProgressPercentages second = progress.at(199, 2);
     EXPECT_EQ(second.overall, 19);  // truncated, not rounded
     EXPECT_EQ(second.file, 50);
     progress.beginFile(3);
-    EXPECT_EQ(progress.chunkWritten(1).file, 33);
+    EXPECT_EQ(progress.at(200, 1).file, 33);
     // A header that understated the total never takes the bar past 100.
-    EXPECT_EQ(progress.chunkWritten(5000).overall, 100);
+    EXPECT_EQ(progress.at(5200, 2).overall, 100);
 }
 
 TEST(InstallProgressTest, ZeroTotalAndZeroChunksDivideByNothing) {
     InstallProgress empty(0);
     empty.beginFile(0);
-    const ProgressPercentages done = empty.chunkWritten(0);
+    const ProgressPercentages done = empty.at(0, 0);
     EXPECT_EQ(done.overall, 100);
     EXPECT_EQ(done.file, 0);
+}
+
+TEST(InstallProgressTest, TheWorkerNotifiesOnceUntilThePageHasLooked) {
+    ProgressCounters counters;
+    EXPECT_TRUE(counters.chunkWritten(100));
+    EXPECT_FALSE(counters.chunkWritten(50));
+    EXPECT_FALSE(counters.chunkWritten(25));
+    const ProgressCounters::Sample seen = counters.take();
+    EXPECT_EQ(seen.bytesDone, 175u);
+    EXPECT_EQ(seen.fileChunksDone, 3u);
+    // A chunk after the page's look notifies again, so the last is never lost.
+    counters.beginFile();
+    EXPECT_TRUE(counters.chunkWritten(5));
+    const ProgressCounters::Sample next = counters.take();
+    EXPECT_EQ(next.bytesDone, 180u);
+    EXPECT_EQ(next.fileChunksDone, 1u);
 }
 
 TEST(InstallProgressTest, ThePercentageLabelOnlyEverGrows) {
