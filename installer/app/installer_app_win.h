@@ -50,6 +50,8 @@ public:
     void createDesktopShortcuts(InstallEngine& engine) override;
     void startGame() override;
 
+    // The log of /LOG=FILE; it writes nowhere without one.
+    RunLog& log() { return log_; }
     // The process's exit code: see InstallExitCode.
     int exitCode() const { return exitCode_; }
     void setExitCode(InstallExitCode code) { exitCode_ = code; }

@@ -1,5 +1,7 @@
 #include "installer/engine/install_engine.h"
 
+#include <cwchar>
+
 #include "common/folder_chain.h"
 #include "common/text.h"
 #include "common/uninstall_record.h"
@@ -13,6 +15,14 @@ std::wstring fileNameOf(const std::wstring& path) {
 }
 
 }  // namespace
+
+std::wstring unpackTimeLine(uint64_t bytes, std::chrono::steady_clock::duration took) {
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
+    wchar_t seconds[32] = {};
+    std::swprintf(seconds, 32, L"%lld.%03lld", static_cast<long long>(milliseconds / 1000),
+                  static_cast<long long>(milliseconds % 1000));
+    return L"Unpack: " + std::to_wstring(bytes) + L" bytes in " + seconds + L" s";
+}
 
 InstallEngine::InstallEngine(Platform& platform, UserPrompt& prompt, CZipFilePackage& reader,
                              UninstallerFiles& uninstaller, std::wstring targetFolder)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,6 +44,10 @@ public:
     virtual bool writeExe(const std::wstring& targetFolder) = 0;
     virtual bool writeIni(const std::wstring& targetFolder) = 0;
 };
+
+// The log's line on an unpack: how many bytes and how long it took, which the
+// benchmark reads.
+std::wstring unpackTimeLine(uint64_t bytes, std::chrono::steady_clock::duration took);
 
 class InstallEngine {
 public:

@@ -99,9 +99,13 @@ DWORD WINAPI InstallProgressDialog::InstallWorker(void* self) {
 
 void InstallProgressDialog::install() {
     SendMessageW(hwnd(), kShowMessage, TRUE, 0);
+    InstallerApp& app = mainWindow().app();
+    const auto started = std::chrono::steady_clock::now();
     if (!engine_->install(*this)) {
-        mainWindow().app().installFailed = true;
+        app.installFailed = true;
     }
+    app.log().write(unpackTimeLine(app.packageReader.header().totalSize,
+                                   std::chrono::steady_clock::now() - started));
     // The last progress is shown before the end is reported.
     SendMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
     SendMessageW(hwnd(), kShowMessage, FALSE, 0);
@@ -183,6 +187,7 @@ void InstallProgressDialog::onInstallEnd() {
     InstallerApp& app = mainWindow().app();
     if (app.installFailed || !engine_) {
         app.setExitCode(kExitUndone);
+        app.log().write(L"Result: the install failed and is undone (exit code 2)");
         undo_.Prepare(engine_.get(), mainWindow());
         undo_.show(true);
         undo_.StartUndo();
@@ -195,6 +200,7 @@ void InstallProgressDialog::onInstallEnd() {
     });
     app.addUninstallEntry();
     app.setExitCode(kExitInstalled);
+    app.log().write(L"Result: installed (exit code 0)");
 }
 
 bool InstallProgressDialog::onCommand(int id, int code) {

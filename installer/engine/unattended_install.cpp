@@ -123,7 +123,10 @@ InstallExitCode UnattendedInstall::run(const UnattendedOptions& options) {
 
     InstallEngine engine(platform_, prompt_, reader_, uninstaller_, target);
     LoggedUnpack unpack(log_, config_);
-    if (!engine.install(unpack)) {
+    const auto started = std::chrono::steady_clock::now();
+    const bool unpacked = engine.install(unpack);
+    log_.write(unpackTimeLine(reader_.header().totalSize, std::chrono::steady_clock::now() - started));
+    if (!unpacked) {
         log_.write(L"The install stopped; undoing what it made");
         const std::atomic<bool> stop{false};
         engine.undo(stop, [](int) {});
