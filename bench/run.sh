@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Throughput of the medium tool and the package engine, each as a ratio
-# against a reference tool run in the same benchmark on the same data:
-#   pack --jobs 2     against pack --jobs 1, and against gzip at the same level
-#   extract           against inflating the same chunks alone, and tar -xzf
-#   HashFileMd5       against md5sum
+# against a reference run in the same benchmark on the same data:
+#   pack --jobs 2        against pack --jobs 1, and against tar | gzip at the same level
+#   extract --jobs 1     against inflating the same chunks alone, and tar -xzf
+#   extract --jobs 2     against extract --jobs 1
+#   verify --jobs 1, 2   against md5sum of the same files
+#   HashFileMd5          against md5sum of one package
 # The data (MIB MiB, half incompressible, half text-like; default 256) is
 # made in a temporary folder and removed afterwards. Each time is the best of
-# RUNS runs (default 3), with the files already in the page cache.
+# RUNS runs (default 3), with the files already in the page cache. The last
+# line sums up the parallel commands:
+#   extract jobs2/jobs1: R.RRx; verify/md5sum: R.RRx; verify jobs2/md5sum: R.RRx
 #   bench/run.sh [MIB]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -54,23 +58,39 @@ line "medium pack --jobs 1" "$pack1"
 line "medium pack --jobs 2" "$pack2"
 line "tar -cf - | gzip -$level" "$gz"
 cmp "$work/m1/data1.pck" "$work/m2/data1.pck"
-echo "  jobs 2 / jobs 1:  $(ratio "$pack1" "$pack2")x   (target >= 1.7)"
-echo "  jobs 1 / gzip:    $(ratio "$gz" "$pack1")x"
+echo "  pack jobs 2 / jobs 1:       $(ratio "$pack1" "$pack2")x   (target >= 1.9)"
+echo "  pack jobs 1 / gzip:         $(ratio "$gz" "$pack1")x"
 echo "  package $(stat -c %s "$work/m2/data1.pck") bytes, tar.gz $(stat -c %s "$work/game.tar.gz") bytes"
 
 echo "extract"
 cat "$work/m2/data1.pck" "$work/game.tar.gz" >/dev/null
 inflate=$(best "'$build/bench/bench_inflate' '$work/m2'")
-extract=$(BEFORE="rm -rf '$work/out'" best "'$medium' extract '$work/m2' '$work/out'")
+extract1=$(BEFORE="rm -rf '$work/out'" best "'$medium' extract '$work/m2' '$work/out' --jobs 1")
+mv "$work/out/uninstall.dat" "$work/records1"
+diff -r "$work/game" "$work/out" >/dev/null
+extract2=$(BEFORE="rm -rf '$work/out'" best "'$medium' extract '$work/m2' '$work/out' --jobs 2")
+cmp "$work/records1" "$work/out/uninstall.dat"
 untar=$(BEFORE="rm -rf '$work/untar'; mkdir '$work/untar'" best "tar -xzf '$work/game.tar.gz' -C '$work/untar'")
 line "inflate the chunks alone" "$inflate"
-line "medium extract" "$extract"
+line "medium extract --jobs 1" "$extract1"
+line "medium extract --jobs 2" "$extract2"
 line "tar -xzf" "$untar"
 diff -r "$work/game" "$work/untar/game" >/dev/null
-rm -f "$work/out/uninstall.dat"
-diff -r "$work/game" "$work/out" >/dev/null
-echo "  extract / inflate alone:  $(ratio "$inflate" "$extract")   (target >= 0.9)"
-echo "  extract / tar -xzf:       $(ratio "$untar" "$extract")   (target > 1)"
+echo "  extract jobs 1 / inflate alone:  $(ratio "$inflate" "$extract1")x"
+echo "  extract jobs 1 / tar -xzf:       $(ratio "$untar" "$extract1")x   (target >= 3)"
+echo "  extract jobs 2 / jobs 1:         $(ratio "$extract1" "$extract2")x   (target >= 1.7)"
+
+echo "verify"
+installed="find '$work/out' -type f ! -name uninstall.dat -print0 | xargs -0 md5sum"
+md5files=$(best "$installed")
+verify1=$(best "'$medium' verify '$work/m2' '$work/out' --jobs 1")
+verify2=$(best "'$medium' verify '$work/m2' '$work/out' --jobs 2")
+line "md5sum of the installed files" "$md5files"
+line "medium verify --jobs 1" "$verify1"
+line "medium verify --jobs 2" "$verify2"
+cmp <("$medium" verify "$work/m2" "$work/out" --jobs 1) <("$medium" verify "$work/m2" "$work/out" --jobs 2)
+echo "  verify jobs 1 / md5sum:  $(ratio "$md5files" "$verify1")x   (target >= 0.95)"
+echo "  verify jobs 2 / md5sum:  $(ratio "$md5files" "$verify2")x   (target >= 1.7)"
 
 echo "hash"
 hash=$(best "'$build/bench/bench_hash' '$work/m2/data1.pck'")
@@ -78,4 +98,6 @@ md5=$(best "md5sum '$work/m2/data1.pck'")
 line "HashFileMd5" "$hash"
 line "md5sum" "$md5"
 [ "$("$build/bench/bench_hash" "$work/m2/data1.pck" | cut -d' ' -f1)" = "$(md5sum "$work/m2/data1.pck" | cut -d' ' -f1)" ]
-echo "  HashFileMd5 / md5sum:  $(ratio "$md5" "$hash")   (target >= 0.9)"
+echo "  HashFileMd5 / md5sum:  $(ratio "$md5" "$hash")x   (target >= 0.9)"
+
+echo "extract jobs2/jobs1: $(ratio "$extract1" "$extract2")x; verify/md5sum: $(ratio "$md5files" "$verify1")x; verify jobs2/md5sum: $(ratio "$md5files" "$verify2")x"
