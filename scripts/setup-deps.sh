@@ -86,8 +86,9 @@ fetch_source() { # name suite
   touch "$deps/src/$name/.fetched"
 }
 
-# Unpacks a fetched source package into a fresh folder of its own.
+# Fetches a source package once and unpacks it into a fresh folder of its own.
 unpack_source() { # name folder
+  fetch_source "$1" bookworm
   rm -rf "$2"
   (cd "$deps/src/$1" && dpkg-source -x --no-check ./*.dsc "$2" >/dev/null)
 }
@@ -100,10 +101,9 @@ build_target() { # arch openssl-target toolchain-file prefix
   mkdir -p "$prefix/lib" "$prefix/include"
 
   if [ ! -f "$prefix/lib/libcrypto.a" ]; then
-    fetch_source openssl bookworm
+    echo "Building libcrypto for MinGW $arch (a few minutes)"
     local src="$deps/build/openssl-$arch"
     unpack_source openssl "$src"
-    echo "Building libcrypto for MinGW $arch (a few minutes)"
     (cd "$src" &&
       quietly "openssl-configure-$arch" ./Configure "$openssl_target" \
         --cross-compile-prefix="$arch-w64-mingw32-" \
@@ -115,12 +115,11 @@ build_target() { # arch openssl-target toolchain-file prefix
   fi
 
   if [ ! -f "$prefix/lib/libjpeg.a" ]; then
-    fetch_source libjpeg-turbo bookworm
+    echo "Building libjpeg-turbo for MinGW $arch"
     local src="$deps/build/libjpeg-turbo-src"
     unpack_source libjpeg-turbo "$src"
     local build="$deps/build/libjpeg-turbo-$arch"
     rm -rf "$build"
-    echo "Building libjpeg-turbo for MinGW $arch"
     quietly "libjpeg-configure-$arch" cmake -S "$src" -B "$build" -G Ninja \
       -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=0 -DWITH_SIMD=0 \
@@ -132,10 +131,9 @@ build_target() { # arch openssl-target toolchain-file prefix
   fi
 
   if [ ! -f "$prefix/lib/libdeflate.a" ]; then
-    fetch_source libdeflate bookworm
+    echo "Building libdeflate for MinGW $arch"
     local src="$deps/build/libdeflate-$arch"
     unpack_source libdeflate "$src"
-    echo "Building libdeflate for MinGW $arch"
     # For MinGW its Makefile names the static library libdeflatestatic.lib;
     # it is an ordinary archive.
     (cd "$src" &&
