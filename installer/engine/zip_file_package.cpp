@@ -274,19 +274,13 @@ int CZipFilePackage::UnCompress(void* context, const std::wstring& targetFolder,
                                 const WriteDataCallback& writeData,
                                 const NextDiscCallback& nextDisc) {
     InlineSink sink(*this, context, targetFolder, writeData);
-    return walk(context, targetFolder, createEntry, endEntry, sink, nextDisc);
+    return UnCompressPacked(context, targetFolder, createEntry, endEntry, sink, nextDisc);
 }
 
 int CZipFilePackage::UnCompressPacked(void* context, const std::wstring& targetFolder,
                                       const CreateEntryCallback& createEntry,
                                       const EndEntryCallback& endEntry, PackedChunkSink& sink,
                                       const NextDiscCallback& nextDisc) {
-    return walk(context, targetFolder, createEntry, endEntry, sink, nextDisc);
-}
-
-int CZipFilePackage::walk(void* context, const std::wstring& targetFolder,
-                          const CreateEntryCallback& createEntry, const EndEntryCallback& endEntry,
-                          PackedChunkSink& sink, const NextDiscCallback& nextDisc) {
     if (!stream_ || !stream_->seek(kPackageHeaderSize)) {
         return kStopped;
     }

@@ -1,6 +1,7 @@
 // Reader of the package stream data1.pck ... dataN.pck (layout in
 // common/formats.h). It walks the entries and hands folders, file starts,
-// inflated data and file ends to the caller's callbacks; it writes nothing.
+// inflated data (or the chunks as they lie, to callers that inflate them on
+// threads of their own) and file ends to the caller; it writes nothing.
 // Packages are switched only where a chunk header is due; a missing package
 // is asked for through the next-disc callback, a short read through text
 // slot 0 and a nearly full target disk through text slot 1.
@@ -149,7 +150,8 @@ public:
                    const WriteDataCallback& writeData, const NextDiscCallback& nextDisc);
     // The same walk, with each chunk handed to `sink` as it lies in the
     // package instead of inflated and written: for callers that inflate on
-    // threads of their own. The callbacks and questions are the same.
+    // threads of their own. The callbacks and questions are the same; it
+    // returns once the sink has dealt with every chunk it took.
     int UnCompressPacked(void* context, const std::wstring& targetFolder,
                          const CreateEntryCallback& createEntry, const EndEntryCallback& endEntry,
                          PackedChunkSink& sink, const NextDiscCallback& nextDisc);
@@ -165,9 +167,6 @@ public:
 private:
     class InlineSink;
 
-    int walk(void* context, const std::wstring& targetFolder,
-             const CreateEntryCallback& createEntry, const EndEntryCallback& endEntry,
-             PackedChunkSink& sink, const NextDiscCallback& nextDisc);
     int walkEntries(void* context, const std::wstring& targetFolder,
                     const CreateEntryCallback& createEntry, const EndEntryCallback& endEntry,
                     const NextDiscCallback& nextDisc);
