@@ -26,7 +26,7 @@ struct ToolRun {
     explicit ToolRun(const std::string& input = "", bool interactive = false) : in(input) {
         console.interactive = interactive;
     }
-    int operator()(std::vector<std::string> words) {
+    int operator()(const std::vector<std::string>& words) {
         PosixPlatform platform;
         return runMedium(words, platform, console);
     }
@@ -163,8 +163,9 @@ TEST(MediumTest, RoundTripOverManyPackagesAtAwkwardPoints) {
 
 // Packs `words`, then checks that no package exceeds `disc` and that extract
 // gives back the game folder; answers the packages.
-std::vector<std::string> packAndExtract(const TempFolder& root, std::vector<std::string> words,
-                                        uint64_t disc, ToolRun& pack) {
+std::vector<std::string> packAndExtract(const TempFolder& root,
+                                        const std::vector<std::string>& words, uint64_t disc,
+                                        ToolRun& pack) {
     fs::remove_all(root.path() / "medium");
     fs::remove_all(root.path() / "out");
     if (pack(words) != kExitOk) {

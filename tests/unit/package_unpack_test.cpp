@@ -67,7 +67,9 @@ std::string pattern(size_t size, unsigned seed) {
 // A prompt whose script can be replaced between the cases of one test.
 class PromptSlot : public UserPrompt {
 public:
-    void script(std::deque<bool> answers) { current_ = std::make_unique<ScriptedPrompt>(answers); }
+    void script(std::deque<bool> answers) {
+        current_ = std::make_unique<ScriptedPrompt>(std::move(answers));
+    }
     ScriptedPrompt& log() { return *current_; }
     void showMessage(const std::wstring& text, MessageIcon icon) override {
         current_->showMessage(text, icon);
