@@ -8,19 +8,13 @@
 
 class ChunkBuffer {
 public:
-    // Never less than the chunk size medium writes by default: buffers that
-    // are handed from chunk to chunk, small and large, are then allocated
-    // once, not again for each large chunk after a small one.
-    static constexpr size_t kMinimumCapacity = 1U << 20;
-
     // False when the memory cannot be had.
     bool reserve(size_t size) {
         if (size <= capacity_ && bytes_) {
             return true;
         }
-        const size_t capacity = size < kMinimumCapacity ? kMinimumCapacity : size;
-        bytes_.reset(static_cast<uint8_t*>(std::malloc(capacity)));
-        capacity_ = bytes_ ? capacity : 0;
+        bytes_.reset(static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size)));
+        capacity_ = bytes_ ? size : 0;
         return bytes_ != nullptr;
     }
     uint8_t* data() { return bytes_.get(); }
