@@ -22,7 +22,21 @@ InstallProgressDialog::InstallProgressDialog(MainWindow& mainWindow)
         result = 0;
         return true;
     });
-    handle(WM_CHUNK_WRITTEN, [this](WPARAM, LPARAM, LRESULT& result) {
+    handle(WM_CHUNK_WRITTEN, [this](WPARAM last, LPARAM, LRESULT& result) {
+        if (last != FALSE) {
+            KillTimer(hwnd(), kRepaintTimer);
+            showProgress();
+        } else {
+            showProgressSoon();
+        }
+        result = 0;
+        return true;
+    });
+    handle(WM_TIMER, [this](WPARAM id, LPARAM, LRESULT& result) {
+        if (id != kRepaintTimer) {
+            return false;
+        }
+        KillTimer(hwnd(), kRepaintTimer);
         showProgress();
         result = 0;
         return true;
@@ -107,7 +121,7 @@ void InstallProgressDialog::install() {
     app.log().write(unpackTimeLine(app.packageReader.header().totalSize,
                                    std::chrono::steady_clock::now() - started));
     // The last progress is shown before the end is reported.
-    SendMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
+    SendMessageW(hwnd(), WM_CHUNK_WRITTEN, TRUE, 0);
     SendMessageW(hwnd(), kShowMessage, FALSE, 0);
     SendMessageW(hwnd(), WM_INSTALL_END, 1, 0);
 }
@@ -152,7 +166,20 @@ void InstallProgressDialog::onFolderCreated() {
     PostMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
 }
 
+void InstallProgressDialog::showProgressSoon() {
+    // At most one repaint per interval: under Wine each one is drawn at once,
+    // and on a machine with few cores the drawing takes time from the unpack.
+    // The counters add up, so a later look misses nothing.
+    const DWORD now = GetTickCount();
+    if (now - lastShown_ >= kRepaintIntervalMs) {
+        showProgress();
+        return;
+    }
+    SetTimer(hwnd(), kRepaintTimer, kRepaintIntervalMs - (now - lastShown_), nullptr);
+}
+
 void InstallProgressDialog::showProgress() {
+    lastShown_ = GetTickCount();
     const ProgressCounters::Sample sample = counters_.take();
     const ProgressPercentages percent = progress_.at(sample.bytesDone, sample.fileChunksDone);
     if (sample.fileChunksDone > 0) {

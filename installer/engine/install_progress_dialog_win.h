@@ -74,6 +74,11 @@ private:
     // Brings the label and both bars up to the worker's counters, changing
     // only what differs from what is shown.
     void showProgress();
+    // The same, or a timer for it when the last one was very recent.
+    void showProgressSoon();
+
+    static constexpr UINT_PTR kRepaintTimer = 1;
+    static constexpr DWORD kRepaintIntervalMs = 40;
     void onInstallEnd();
     void askCancel();
 
@@ -91,6 +96,7 @@ private:
     int fileBarPosition_ = 0;
     int shownFileBarPosition_ = 0;
     int shownOverall_ = 0;
+    DWORD lastShown_ = 0;
     // Made when the install starts; the worker's until it has reported its
     // end, then the user-interface thread's (and the undo's).
     std::unique_ptr<InstallEngine> engine_;

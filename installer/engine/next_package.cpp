@@ -1,7 +1,5 @@
 #include "installer/engine/next_package.h"
 
-#include "common/formats.h"
-
 namespace {
 
 constexpr int kLookAgain = 0;
@@ -12,15 +10,17 @@ constexpr unsigned kPollDelayMs = 1000;
 }  // namespace
 
 bool waitForPackage(Platform& platform, std::wstring& folder, int number,
-                    const NextDiscQuestion& ask, const std::atomic<bool>& stop) {
+                    const NextDiscQuestion& ask,
+                    const std::function<bool(const std::wstring& folder)>& found,
+                    FoundNotice notice, const std::atomic<bool>& stop) {
     bool asked = false;
-    while (!platform.fileExists(packagePath(folder, number))) {
+    while (!found(folder)) {
         for (;;) {
             if (stop.load()) {
                 return false;
             }
             asked = true;
-            const int answer = ask(folder, number);
+            const int answer = ask ? ask(folder, number) : kGiveUp;
             if (answer == kLookAgain) {
                 break;
             }
@@ -35,7 +35,7 @@ bool waitForPackage(Platform& platform, std::wstring& folder, int number,
             }
         }
     }
-    if (asked) {
+    if (ask && (asked || notice == FoundNotice::Always)) {
         std::wstring none;
         ask(none, kFound);
     }

@@ -16,7 +16,14 @@
 // folder and -1, so that it can take its prompt away.
 using NextDiscQuestion = std::function<int(std::wstring& folder, int packageNumber)>;
 
-// True once data`number`.pck is in `folder`; false when the question gives
-// up or `stop` is set while it waits.
+// When `ask` is told with -1 that the package was found: always (the
+// package reader's way), or only when it was asked.
+enum class FoundNotice { Always, AfterAsking };
+
+// Tries `found` with `folder` until it holds, asking `ask` for the disc in
+// between; true once it holds, false when the question gives up or `stop` is
+// set while it waits.
 bool waitForPackage(Platform& platform, std::wstring& folder, int number,
-                    const NextDiscQuestion& ask, const std::atomic<bool>& stop);
+                    const NextDiscQuestion& ask,
+                    const std::function<bool(const std::wstring& folder)>& found,
+                    FoundNotice notice, const std::atomic<bool>& stop);

@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 
 #include "common/relative_name.h"
+#include "installer/engine/next_package.h"
 #include "common/text.h"
 
 ChunkInflater::ChunkInflater() : decompressor_(libdeflate_alloc_decompressor()) {}
@@ -177,34 +178,19 @@ bool CZipFilePackage::openNextPackage(const NextDiscCallback& nextDisc) {
         return false;
     }
     stream_.reset();
-    for (;;) {
-        const std::wstring path = packagePath(mediumFolder_, currentPackage_);
-        stream_ = platform_.open(path, OpenMode::Read);
-        if (stream_) {
-            std::wstring noFolder;
-            if (nextDisc) {
-                nextDisc(noFolder, -1);
-            }
-            currentPath_ = path;
-            resumePoint_ = 0;
-            return true;
-        }
-        for (;;) {
-            const int answer = nextDisc ? nextDisc(mediumFolder_, currentPackage_) : 1;
-            if (answer == 0) {
-                break;
-            }
-            if (answer == 1) {
-                return false;
-            }
-            platform_.sleep(kRetryDelayMs);
-            // On the NT family the drive is looked at again every second, so
-            // inserting the disc is enough; 9x only polls the prompt.
-            if (platform_.isNtFamily()) {
-                break;
-            }
-        }
+    const std::atomic<bool> never{false};
+    if (!waitForPackage(
+            platform_, mediumFolder_, currentPackage_, nextDisc,
+            [this](const std::wstring& folder) {
+                stream_ = platform_.open(packagePath(folder, currentPackage_), OpenMode::Read);
+                return stream_ != nullptr;
+            },
+            FoundNotice::Always, never)) {
+        return false;
     }
+    currentPath_ = packagePath(mediumFolder_, currentPackage_);
+    resumePoint_ = 0;
+    return true;
 }
 
 bool CZipFilePackage::reachChunkHeader(const NextDiscCallback& nextDisc) {

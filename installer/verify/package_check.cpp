@@ -17,7 +17,10 @@ PackageCheckResult CheckPackages(Platform& platform, UserPrompt& prompt,
         if (!waitForPackage(
                 platform, folder, number,
                 [&view](std::wstring& asked, int package) { return view.nextDisc(asked, package); },
-                stop)) {
+                [&](const std::wstring& where) {
+                    return platform.fileExists(packagePath(where, number));
+                },
+                FoundNotice::AfterAsking, stop)) {
             return PackageCheckResult::Stopped;
         }
         const auto digest = HashFileMd5(
