@@ -70,11 +70,20 @@ bool InstallEngine::install(InstallObserver& observer) {
     observer_ = &observer;
     bool done = placeUninstaller();
     if (done) {
-        const int result = reader_.UnCompress(this, targetFolder_, &InstallEngine::createEntry,
-                                              &InstallEngine::endEntry, &InstallEngine::writeData,
-                                              [this](std::wstring& folder, int number) {
-                                                  return observer_->nextDisc(folder, number);
-                                              });
+        // One thread inflates while another writes: the reader's walk, its
+        // callbacks and questions stay in the order of a single thread.
+        InflatePipeline pipeline(
+            1, reader_.freeSpaceRule(targetFolder_), prompt_,
+            [this](File& file, const std::wstring& path, const uint8_t* data, size_t length) {
+                return deliver(file, path, data, length);
+            });
+        pipeline_ = &pipeline;
+        const int result = reader_.UnCompressPacked(
+            this, targetFolder_, &InstallEngine::createEntry, &InstallEngine::endEntry, pipeline,
+            [this](std::wstring& folder, int number) {
+                return observer_->nextDisc(folder, number);
+            });
+        pipeline_ = nullptr;
         done = result == CZipFilePackage::kDone;
     }
     targetFile_.reset();
@@ -105,25 +114,26 @@ int InstallEngine::createEntry(void* context, int isFolder, uint32_t chunkCount,
     if (!self.targetFile_) {
         return 0;
     }
-    self.targetFilePath_ = path;
+    self.pipeline_->setFile(self.targetFile_, path);
     self.observer_->fileBegun(fileNameOf(path), chunkCount);
     return 1;
 }
 
-int InstallEngine::writeData(void* context, const uint8_t* data, size_t length) {
-    auto& self = *static_cast<InstallEngine*>(context);
-    if (!self.targetFile_ || self.targetFile_->write(data, length) != length) {
+bool InstallEngine::deliver(File& file, const std::wstring& path, const uint8_t* data,
+                            size_t length) {
+    if (file.write(data, length) != length) {
         // A full disk: the unpack ends here and the undo runs.
-        self.prompt_.showMessage(fillTextFormat(L"Failed to write %s!", self.targetFilePath_),
-                                 MessageIcon::Stop);
-        return 0;
+        prompt_.showMessage(fillTextFormat(L"Failed to write %s!", path), MessageIcon::Stop);
+        return false;
     }
-    self.observer_->chunkWritten(length);
-    return self.cancelRequested_ ? 0 : 1;
+    observer_->chunkWritten(length);
+    return !cancelRequested_;
 }
 
 int InstallEngine::endEntry(void* context) {
     auto& self = *static_cast<InstallEngine*>(context);
+    // The pipeline closes the file once its last chunk is written.
+    self.pipeline_->setFile(nullptr, L"");
     self.targetFile_.reset();
     self.observer_->fileEnded();
     return self.cancelRequested_ ? 0 : 1;

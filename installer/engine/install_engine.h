@@ -1,6 +1,7 @@
 // The install step without windows: the target folder, the uninstaller's
 // files, the records and the unpack of the package stream, and the undo of
-// a run that failed or was cancelled. The wizard's install page and the
+// a run that failed or was cancelled. The chunks of a file are inflated on
+// one thread while the one before is written on another. The wizard's install page and the
 // silent run drive the same engine; each shows what it reports in its own way.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "common/platform.h"
+#include "installer/engine/inflate_pipeline.h"
 #include "installer/engine/install_journal.h"
 #include "installer/engine/zip_file_package.h"
 
@@ -76,8 +78,9 @@ public:
 private:
     static int createEntry(void* context, int isFolder, uint32_t chunkCount,
                            const std::wstring& targetFolder, const std::wstring& name);
-    static int writeData(void* context, const uint8_t* data, size_t length);
     static int endEntry(void* context);
+    // Writes one chunk, on the pipeline's writer thread; false stops the unpack.
+    bool deliver(File& file, const std::wstring& path, const uint8_t* data, size_t length);
     bool placeUninstaller();
 
     Platform& platform_;
@@ -88,6 +91,6 @@ private:
     InstallJournal journal_;
     std::atomic<bool> cancelRequested_{false};
     InstallObserver* observer_ = nullptr;
-    std::unique_ptr<File> targetFile_;
-    std::wstring targetFilePath_;
+    InflatePipeline* pipeline_ = nullptr;
+    std::shared_ptr<File> targetFile_;
 };

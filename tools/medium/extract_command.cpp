@@ -8,7 +8,7 @@
 #include "installer/engine/zip_file_package.h"
 #include "tools/medium/commands.h"
 #include "tools/medium/game_tree.h"
-#include "tools/medium/inflate_pipeline.h"
+#include "installer/engine/inflate_pipeline.h"
 #include "tools/medium/options.h"
 
 namespace {

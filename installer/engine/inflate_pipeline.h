@@ -1,6 +1,7 @@
-// The chunks of `medium extract --jobs N`: the package reader hands them over
-// as they lie in the packages, N threads inflate them, and one writer thread
-// takes them in stream order through the free-space rule into their files.
+// The chunks of an unpack on several threads (the installer's, and `medium
+// extract --jobs N`): the package reader hands them over as they lie in the
+// packages, N threads inflate them, and one writer thread takes them in
+// stream order through the free-space rule into their files.
 // Everything a user sees of a chunk (the message for data that does not
 // inflate, the free-space question, a failed write) comes from the writer in
 // stream order; the reader settles the pipeline before it shows anything of

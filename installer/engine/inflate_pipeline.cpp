@@ -1,4 +1,4 @@
-#include "inflate_pipeline.h"
+#include "installer/engine/inflate_pipeline.h"
 
 namespace {
 
