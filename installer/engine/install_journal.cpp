@@ -79,6 +79,13 @@ bool InstallJournal::setAside(const std::wstring& path) {
                             MessageIcon::Stop);
         return false;
     }
+    // A running program can be renamed, but neither written nor deleted: set
+    // aside, it would be left behind by a finished install.
+    if (!platform_.open(path, OpenMode::Append, Share::All)) {
+        prompt_.showMessage(fillTextFormat(L"%s is in use and is not replaced.", path),
+                            MessageIcon::Stop);
+        return false;
+    }
     std::wstring aside = path + kSetAsideSuffix;
     for (int number = 2; platform_.fileExists(aside) || platform_.folderExists(aside); ++number) {
         aside = path + kSetAsideSuffix + std::to_wstring(number);

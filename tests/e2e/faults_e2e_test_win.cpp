@@ -609,6 +609,21 @@ const std::vector<Row> kRows = {
         }),
 
     Row(
+        "reinstall while the game is running", &kGameThatRuns, "undone", {},
+        [](Fault& f) {
+            ASSERT_NO_FATAL_FAILURE(f.installCompletely());
+            ASSERT_NO_FATAL_FAILURE(f.startTheGame());
+        },
+        [](Fault& f) {
+            // A running program can be renamed, but not written or deleted.
+            ASSERT_TRUE(f.installer_.startInstall(f.target_));
+            ASSERT_NO_FATAL_FAILURE(
+                f.expectFailure({f.target_ + L"\\Game.exe is in use and is not replaced.",
+                                 L"Failed to create " + f.target_ + L"!"}));
+            ASSERT_NO_FATAL_FAILURE(f.quitTheGame());
+        }),
+
+    Row(
         "package entry that climbs out of the target folder", &kOneDisc,
         "undone; nothing written outside the target folder", {},
         [](Fault& f) {

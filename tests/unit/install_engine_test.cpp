@@ -175,6 +175,20 @@ TEST_F(InstallEngineTest, AFileThatCannotBeReplacedStopsTheRunAndStaysAsItWas) {
     }
 }
 
+TEST_F(InstallEngineTest, AFileThatCannotBeWrittenIsInUseEvenWhenItCouldBeRenamed) {
+    pack("v1");
+    ASSERT_TRUE(run());
+    const Snapshot before = snapshot();
+    pack("v2");
+    // As a running program: no open for writing, though a rename would work.
+    FaultPlatform system(platform);
+    system.openScript[L"C:\\Games\\Test\\b.txt"] = {false};
+    ASSERT_FALSE(run(system));
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_FALSE(prompt.texts().empty());
+    EXPECT_EQ(prompt.texts().front(), L"C:\\Games\\Test\\b.txt is in use and is not replaced.");
+}
+
 TEST_F(InstallEngineTest, ARecordThatDoesNotFitStopsBeforeItsFileIsCreated) {
     const std::u16string longName(245, u'n');
     pack("v1", longName);
