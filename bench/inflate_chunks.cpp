@@ -1,12 +1,14 @@
 // The reference for extraction: reads the package stream of a medium and
-// inflates every chunk with zlib, writing nothing. It follows the stream's
-// rules (next package where a chunk header is due and fewer than 8 bytes
-// are left) with plain stdio and no checks beyond what the walk needs.
+// inflates every chunk with libdeflate, as the reader does, writing nothing.
+// It follows the stream's rules (next package where a chunk header is due and
+// fewer than 8 bytes are left) with plain stdio and no checks beyond what the
+// walk needs.
 //   bench_inflate MEDIUM_DIR
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,11 @@ int main(int argc, char** argv) {
     const uint32_t entries = u32(header);
     std::vector<unsigned char> packed;
     std::vector<unsigned char> inflated;
+    const std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> decompressor(
+        libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+    if (!decompressor) {
+        return 1;
+    }
     uint64_t total = 0;
     for (uint32_t i = 0; i < entries; ++i) {
         unsigned char record[520];
@@ -79,8 +86,10 @@ int main(int argc, char** argv) {
             if (!stream.read(packed.data(), packed.size())) {
                 return 1;
             }
-            uLongf length = inflated.size();
-            if (uncompress(inflated.data(), &length, packed.data(), packed.size()) != Z_OK) {
+            size_t length = 0;
+            if (libdeflate_zlib_decompress(decompressor.get(), packed.data(), packed.size(),
+                                           inflated.data(), inflated.size(),
+                                           &length) != LIBDEFLATE_SUCCESS) {
                 return 1;
             }
             total += length;

@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Throughput of the medium tool and the package engine, each as a ratio
-# against a reference tool run in the same benchmark on the same data:
-#   pack --jobs 2     against pack --jobs 1, and against gzip at the same level
-#   extract           against inflating the same chunks alone, and tar -xzf
-#   HashFileMd5       against md5sum
+# against a reference run in the same benchmark on the same data:
+#   pack --jobs 2        against pack --jobs 1, and against tar | gzip at the same level
+#   extract --jobs 1     against inflating the same chunks alone, and tar -xzf
+#   extract --jobs 2     against extract --jobs 1
+#   verify --jobs 1, 2   against md5sum of the same files
+#   HashFileMd5          against md5sum of one package
+# and, as the ceiling of the "jobs 2" ratios, two gzip processes at once
+# against the same two in turn.
 # The data (MIB MiB, half incompressible, half text-like; default 256) is
 # made in a temporary folder and removed afterwards. Each time is the best of
-# RUNS runs (default 3), with the files already in the page cache.
+# RUNS runs (default 3), with the files already in the page cache. The last
+# line sums up the parallel commands:
+#   extract jobs2/jobs1: R.RRx; verify/md5sum: R.RRx; verify jobs2/md5sum: R.RRx
 #   bench/run.sh [MIB]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,20 +31,26 @@ trap 'rm -rf "$work"' EXIT
 bytes=$(du -sb "$work/game" | cut -f1)
 cat "$work"/game/*/*/*/* >/dev/null  # into the page cache
 
-# best SECONDS of `runs` runs of a command; BEFORE (if set) runs untimed first.
-best() {
-  local fastest=""
+# The best SECONDS of each command over `runs` rounds. The commands take
+# turns within a round, so that a busy moment of a shared machine falls on
+# all of them alike rather than on one side of a ratio. Arguments: pairs of
+# BEFORE (run untimed first; may be empty) and COMMAND.
+bests() {
+  local count=$(($# / 2)) fastest=() args=("$@")
   for _ in $(seq "$runs"); do
-    if [ -n "${BEFORE:-}" ]; then eval "$BEFORE"; fi
-    sync
-    local start end
-    start=$(date +%s%N)
-    eval "$1" >/dev/null
-    end=$(date +%s%N)
-    local took=$((end - start))
-    if [ -z "$fastest" ] || [ "$took" -lt "$fastest" ]; then fastest=$took; fi
+    for ((i = 0; i < count; i++)); do
+      if [ -n "${args[2 * i]}" ]; then eval "${args[2 * i]}"; fi
+      sync
+      local start end took
+      start=$(date +%s%N)
+      eval "${args[2 * i + 1]}" >/dev/null
+      end=$(date +%s%N)
+      took=$((end - start))
+      if [ -z "${fastest[i]:-}" ] || [ "$took" -lt "${fastest[i]}" ]; then fastest[i]=$took; fi
+    done
   done
-  awk -v ns="$fastest" 'BEGIN { printf "%.3f", ns / 1e9 }'
+  for ns in "${fastest[@]}"; do awk -v ns="$ns" 'BEGIN { printf "%.3f ", ns / 1e9 }'; done
+  echo
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 rate() { awk -v s="$1" -v n="$bytes" 'BEGIN { printf "%.0f MiB/s", n / s / 1048576 }'; }
@@ -47,35 +59,67 @@ line() { printf '  %-34s %8s s  %12s\n' "$1" "$2" "$(rate "$2")"; }
 echo "data: $((bytes / 1048576)) MiB in $(find "$work/game" -type f | wc -l) files, level $level, $(nproc) cores"
 
 echo "pack"
-pack1=$(BEFORE="rm -rf '$work/m1'" best "'$medium' pack '$work/game' '$work/m1' --jobs 1 --level $level")
-pack2=$(BEFORE="rm -rf '$work/m2'" best "'$medium' pack '$work/game' '$work/m2' --jobs 2 --level $level")
-gz=$(best "tar -cf - -C '$work' game | gzip -$level > '$work/game.tar.gz'")
+read -r pack1 pack2 gz < <(bests \
+  "rm -rf '$work/m1'" "'$medium' pack '$work/game' '$work/m1' --jobs 1 --level $level" \
+  "rm -rf '$work/m2'" "'$medium' pack '$work/game' '$work/m2' --jobs 2 --level $level" \
+  "" "tar -cf - -C '$work' game | gzip -$level > '$work/game.tar.gz'")
 line "medium pack --jobs 1" "$pack1"
 line "medium pack --jobs 2" "$pack2"
 line "tar -cf - | gzip -$level" "$gz"
 cmp "$work/m1/data1.pck" "$work/m2/data1.pck"
-echo "  jobs 2 / jobs 1:  $(ratio "$pack1" "$pack2")x   (target >= 1.7)"
-echo "  jobs 1 / gzip:    $(ratio "$gz" "$pack1")x"
+echo "  pack jobs 2 / jobs 1:       $(ratio "$pack1" "$pack2")x   (target >= 1.9)"
+# What two cores give two independent processes here: the ceiling of every
+# "jobs 2" ratio on this machine.
+{ tar -cf - -C "$work" game || true; } | head -c 64M >"$work/slice"  # tar stops at the cut
+read -r apart together < <(bests \
+  "" "gzip -$level -c '$work/slice' >/dev/null; gzip -$level -c '$work/slice' >/dev/null" \
+  "" "gzip -$level -c '$work/slice' >/dev/null & gzip -$level -c '$work/slice' >/dev/null; wait")
+echo "  two gzip at once / in turn: $(ratio "$apart" "$together")x   (what two cores give here)"
+echo "  pack jobs 1 / gzip:         $(ratio "$gz" "$pack1")x"
 echo "  package $(stat -c %s "$work/m2/data1.pck") bytes, tar.gz $(stat -c %s "$work/game.tar.gz") bytes"
 
 echo "extract"
 cat "$work/m2/data1.pck" "$work/game.tar.gz" >/dev/null
-inflate=$(best "'$build/bench/bench_inflate' '$work/m2'")
-extract=$(BEFORE="rm -rf '$work/out'" best "'$medium' extract '$work/m2' '$work/out'")
-untar=$(BEFORE="rm -rf '$work/untar'; mkdir '$work/untar'" best "tar -xzf '$work/game.tar.gz' -C '$work/untar'")
-line "inflate the chunks alone" "$inflate"
-line "medium extract" "$extract"
-line "tar -xzf" "$untar"
+read -r inflate extract1 extract2 untar < <(bests \
+  "" "'$build/bench/bench_inflate' '$work/m2'" \
+  "rm -rf '$work/out1'" "'$medium' extract '$work/m2' '$work/out1' --jobs 1" \
+  "rm -rf '$work/out2'" "'$medium' extract '$work/m2' '$work/out2' --jobs 2" \
+  "rm -rf '$work/untar'; mkdir '$work/untar'" "tar -xzf '$work/game.tar.gz' -C '$work/untar'")
 diff -r "$work/game" "$work/untar/game" >/dev/null
-rm -f "$work/out/uninstall.dat"
-diff -r "$work/game" "$work/out" >/dev/null
-echo "  extract / inflate alone:  $(ratio "$inflate" "$extract")   (target >= 0.9)"
-echo "  extract / tar -xzf:       $(ratio "$untar" "$extract")   (target > 1)"
+# The same files and, but for the target folder's name, the same records.
+records() { iconv -f UTF-16LE -t UTF-8 "$work/out$1/uninstall.dat" | tr '\000' '\n' | sed "s#/out$1#/out#"; }
+cmp <(records 1) <(records 2)
+rm "$work/out1/uninstall.dat"
+diff -r "$work/game" "$work/out1" >/dev/null
+rm -rf "$work/out2"
+mv "$work/out1" "$work/out"
+line "inflate the chunks alone" "$inflate"
+line "medium extract --jobs 1" "$extract1"
+line "medium extract --jobs 2" "$extract2"
+line "tar -xzf" "$untar"
+echo "  extract jobs 1 / inflate alone:  $(ratio "$inflate" "$extract1")x"
+echo "  extract jobs 1 / tar -xzf:       $(ratio "$untar" "$extract1")x   (target >= 3)"
+echo "  extract jobs 2 / jobs 1:         $(ratio "$extract1" "$extract2")x   (target >= 1.7)"
+
+echo "verify"
+installed="find '$work/out' -type f ! -name uninstall.dat -print0 | xargs -0 md5sum"
+read -r md5files verify1 verify2 < <(bests \
+  "" "$installed" \
+  "" "'$medium' verify '$work/m2' '$work/out' --jobs 1" \
+  "" "'$medium' verify '$work/m2' '$work/out' --jobs 2")
+line "md5sum of the installed files" "$md5files"
+line "medium verify --jobs 1" "$verify1"
+line "medium verify --jobs 2" "$verify2"
+cmp <("$medium" verify "$work/m2" "$work/out" --jobs 1) <("$medium" verify "$work/m2" "$work/out" --jobs 2)
+echo "  verify jobs 1 / md5sum:  $(ratio "$md5files" "$verify1")x   (target >= 0.95)"
+echo "  verify jobs 2 / md5sum:  $(ratio "$md5files" "$verify2")x   (target >= 1.7)"
 
 echo "hash"
-hash=$(best "'$build/bench/bench_hash' '$work/m2/data1.pck'")
-md5=$(best "md5sum '$work/m2/data1.pck'")
+read -r hash md5 < <(bests "" "'$build/bench/bench_hash' '$work/m2/data1.pck'" \
+  "" "md5sum '$work/m2/data1.pck'")
 line "HashFileMd5" "$hash"
 line "md5sum" "$md5"
 [ "$("$build/bench/bench_hash" "$work/m2/data1.pck" | cut -d' ' -f1)" = "$(md5sum "$work/m2/data1.pck" | cut -d' ' -f1)" ]
-echo "  HashFileMd5 / md5sum:  $(ratio "$md5" "$hash")   (target >= 0.9)"
+echo "  HashFileMd5 / md5sum:  $(ratio "$md5" "$hash")x   (target >= 0.9)"
+
+echo "extract jobs2/jobs1: $(ratio "$extract1" "$extract2")x; verify/md5sum: $(ratio "$md5files" "$verify1")x; verify jobs2/md5sum: $(ratio "$md5files" "$verify2")x"

@@ -35,6 +35,7 @@ class SilentPackageView : public PackageCheckView {
 public:
     void beginPackage(const std::wstring&) override {}
     void showProgress(int) override {}
+    int nextDisc(std::wstring&, int) override { return 1; }
 };
 
 class CountingFileView : public FileVerificationView {

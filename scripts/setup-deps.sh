@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs and builds the MinGW
 # libraries that Debian does not ship for MinGW (libcrypto, libjpeg-turbo,
-# GoogleTest) from Debian's own source packages into .deps/ (ignored).
+# libdeflate, GoogleTest) from Debian's own source packages into .deps/
+# (ignored).
 # Idempotent: what is already there is reused.
 set -euo pipefail
 
@@ -16,7 +17,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   build-essential cmake ninja-build pkg-config
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
-  zlib1g-dev libssl-dev googletest libgtest-dev
+  zlib1g-dev libdeflate-dev libssl-dev googletest libgtest-dev
   clang libclang-rt-14-dev
   wine wine32:i386 wine64 xvfb x11-utils
   imagemagick libjpeg-turbo-progs xxd dpkg-dev
@@ -34,7 +35,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
   need_update=1
 fi
-# Source entries, so that apt-get source finds openssl and libjpeg-turbo.
+# Source entries, so that apt-get source finds the libraries built below.
 for f in /etc/apt/sources.list.d/*.sources; do
   [ -f "$f" ] || continue
   if grep -q '^Types: deb$' "$f"; then
@@ -49,10 +50,10 @@ if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list &&
   need_update=1
 fi
 
-if [ ${#missing[@]} -gt 0 ] || [ ! -f "$deps/src/openssl/.fetched" ] ||
-  [ ! -f "$deps/src/libjpeg-turbo/.fetched" ]; then
-  need_update=1
-fi
+for name in openssl libjpeg-turbo libdeflate; do
+  if [ ! -f "$deps/src/$name/.fetched" ]; then need_update=1; fi
+done
+if [ ${#missing[@]} -gt 0 ]; then need_update=1; fi
 if [ "$need_update" -eq 1 ]; then
   "${sudo_cmd[@]}" apt-get update -qq
 fi
@@ -85,13 +86,14 @@ fetch_source() { # name suite
   touch "$deps/src/$name/.fetched"
 }
 
-# Unpacks a fetched source package into a fresh folder of its own.
+# Fetches a source package once and unpacks it into a fresh folder of its own.
 unpack_source() { # name folder
+  fetch_source "$1" bookworm
   rm -rf "$2"
   (cd "$deps/src/$1" && dpkg-source -x --no-check ./*.dsc "$2" >/dev/null)
 }
 
-# Builds the three libraries for one MinGW target into its own prefix.
+# Builds the four libraries for one MinGW target into its own prefix.
 # The C++ library is rebuilt when the toolchain's C++ compiler changes, since
 # the thread model is part of its ABI.
 build_target() { # arch openssl-target toolchain-file prefix
@@ -99,10 +101,9 @@ build_target() { # arch openssl-target toolchain-file prefix
   mkdir -p "$prefix/lib" "$prefix/include"
 
   if [ ! -f "$prefix/lib/libcrypto.a" ]; then
-    fetch_source openssl bookworm
+    echo "Building libcrypto for MinGW $arch (a few minutes)"
     local src="$deps/build/openssl-$arch"
     unpack_source openssl "$src"
-    echo "Building libcrypto for MinGW $arch (a few minutes)"
     (cd "$src" &&
       quietly "openssl-configure-$arch" ./Configure "$openssl_target" \
         --cross-compile-prefix="$arch-w64-mingw32-" \
@@ -114,12 +115,11 @@ build_target() { # arch openssl-target toolchain-file prefix
   fi
 
   if [ ! -f "$prefix/lib/libjpeg.a" ]; then
-    fetch_source libjpeg-turbo bookworm
+    echo "Building libjpeg-turbo for MinGW $arch"
     local src="$deps/build/libjpeg-turbo-src"
     unpack_source libjpeg-turbo "$src"
     local build="$deps/build/libjpeg-turbo-$arch"
     rm -rf "$build"
-    echo "Building libjpeg-turbo for MinGW $arch"
     quietly "libjpeg-configure-$arch" cmake -S "$src" -B "$build" -G Ninja \
       -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=0 -DWITH_SIMD=0 \
@@ -128,6 +128,20 @@ build_target() { # arch openssl-target toolchain-file prefix
     cp "$build/libjpeg.a" "$prefix/lib/"
     cp "$build/jconfig.h" "$src/jpeglib.h" "$src/jmorecfg.h" "$src/jerror.h" "$prefix/include/"
     rm -rf "$build" "$src"
+  fi
+
+  if [ ! -f "$prefix/lib/libdeflate.a" ]; then
+    echo "Building libdeflate for MinGW $arch"
+    local src="$deps/build/libdeflate-$arch"
+    unpack_source libdeflate "$src"
+    # For MinGW its Makefile names the static library libdeflatestatic.lib;
+    # it is an ordinary archive.
+    (cd "$src" &&
+      quietly "libdeflate-build-$arch" make -j"$jobs" CC="$arch-w64-mingw32-gcc" \
+        DISABLE_SHARED=1 libdeflatestatic.lib &&
+      cp libdeflatestatic.lib "$prefix/lib/libdeflate.a" &&
+      cp libdeflate.h "$prefix/include/")
+    rm -rf "$src"
   fi
 
   local compiler

@@ -9,6 +9,19 @@
 
 namespace {
 
+// What the next-disc prompt would have shown, and that nobody waits for it.
+int giveUpWaitingForDisc(RunLog& log, const InstallConfig& config, const std::wstring& folder,
+                         int number) {
+    constexpr int kFound = -1;
+    constexpr int kGiveUp = 1;
+    if (number != kFound) {
+        log.write(L"Message: " + fillIntegerFormat(config.text(36), number));
+        log.write(L"data" + std::to_wstring(number) + L".pck is not in " + folder +
+                  L"; an unattended run does not wait for another disc");
+    }
+    return kGiveUp;
+}
+
 // The install page's reports, as lines of the log.
 class LoggedUnpack : public InstallObserver {
 public:
@@ -19,33 +32,26 @@ public:
     void chunkWritten(uint64_t) override {}
     void fileEnded() override {}
     int nextDisc(std::wstring& mediumFolder, int number) override {
-        if (number == NextDiscAnswer::kFound) {
-            return NextDiscAnswer::kGiveUp;  // not asked: nothing to dismiss
-        }
-        log_.write(L"Message: " + fillIntegerFormat(config_.text(36), number));
-        log_.write(L"data" + std::to_wstring(number) + L".pck is not in " + mediumFolder +
-                   L"; an unattended run does not wait for another disc");
-        return NextDiscAnswer::kGiveUp;
+        return giveUpWaitingForDisc(log_, config_, mediumFolder, number);
     }
 
 private:
-    // The reader's answers (see CZipFilePackage::NextDiscCallback).
-    struct NextDiscAnswer {
-        static constexpr int kFound = -1;
-        static constexpr int kGiveUp = 1;
-    };
     RunLog& log_;
     const InstallConfig& config_;
 };
 
 class LoggedPackageCheck : public PackageCheckView {
 public:
-    explicit LoggedPackageCheck(RunLog& log) : log_(log) {}
+    LoggedPackageCheck(RunLog& log, const InstallConfig& config) : log_(log), config_(config) {}
     void beginPackage(const std::wstring& title) override { log_.write(title); }
     void showProgress(int) override {}
+    int nextDisc(std::wstring& folder, int number) override {
+        return giveUpWaitingForDisc(log_, config_, folder, number);
+    }
 
 private:
     RunLog& log_;
+    const InstallConfig& config_;
 };
 
 // The report, one line per file.
@@ -86,7 +92,7 @@ bool UnattendedInstall::checkPackages(const std::wstring& mediumFolder) {
     // The wizard asks whether to check; checking is the answer that cannot
     // install damaged data.
     log_.write(L"Checking the packages against [md5code] of install.ini");
-    LoggedPackageCheck view(log_);
+    LoggedPackageCheck view(log_, config_);
     const std::atomic<bool> stop{false};
     const PackageCheckResult result =
         CheckPackages(platform_, prompt_, mediumFolder, config_.packageDigests,
@@ -125,7 +131,8 @@ InstallExitCode UnattendedInstall::run(const UnattendedOptions& options) {
     LoggedUnpack unpack(log_, config_);
     const auto started = std::chrono::steady_clock::now();
     const bool unpacked = engine.install(unpack);
-    log_.write(unpackTimeLine(reader_.header().totalSize, std::chrono::steady_clock::now() - started));
+    log_.write(
+        unpackTimeLine(reader_.header().totalSize, std::chrono::steady_clock::now() - started));
     if (!unpacked) {
         log_.write(L"The install stopped; undoing what it made");
         const std::atomic<bool> stop{false};

@@ -1,9 +1,95 @@
 #include "zip_file_package.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include "common/relative_name.h"
 #include "common/text.h"
+
+ChunkInflater::ChunkInflater() : decompressor_(libdeflate_alloc_decompressor()) {}
+
+void ChunkInflater::Free::operator()(libdeflate_decompressor* decompressor) const {
+    libdeflate_free_decompressor(decompressor);
+}
+
+std::optional<size_t> ChunkInflater::inflate(const uint8_t* packed, size_t packedSize, uint8_t* out,
+                                             size_t statedSize) {
+    if (!decompressor_) {
+        return std::nullopt;
+    }
+    // With a length to report, data that inflates to less than stated
+    // succeeds; more than stated is LIBDEFLATE_INSUFFICIENT_SPACE.
+    size_t length = 0;
+    if (libdeflate_zlib_decompress(decompressor_.get(), packed, packedSize, out, statedSize,
+                                   &length) != LIBDEFLATE_SUCCESS) {
+        return std::nullopt;
+    }
+    return length;
+}
+
+FreeSpaceRule::FreeSpaceRule(Platform& platform, UserPrompt& prompt, std::wstring question,
+                             const std::wstring& targetFolder)
+    : platform_(platform), prompt_(prompt), question_(std::move(question)) {
+    const bool hasDrive = targetFolder.size() >= 2 && targetFolder[1] == L':';
+    drive_ = hasDrive ? targetFolder.substr(0, 2) : targetFolder;
+}
+
+bool FreeSpaceRule::allows(uint64_t length, bool lastOfFile) {
+    if (queried_ && sinceQuery_ < kSpareBytes && !lastOfFile) {
+        sinceQuery_ += length;
+        return true;
+    }
+    for (;;) {
+        auto free = platform_.freeBytes(drive_);
+        if (!free || *free >= length + kSpareBytes) {
+            break;
+        }
+        if (!prompt_.askYesNo(question_, MessageIcon::None)) {
+            return false;
+        }
+    }
+    queried_ = true;
+    sinceQuery_ = length;
+    return true;
+}
+
+// The sink of UnCompress: each chunk is inflated, checked against the
+// free-space rule and written as it comes, on the walking thread.
+class CZipFilePackage::InlineSink : public PackedChunkSink {
+public:
+    InlineSink(CZipFilePackage& reader, void* context, const std::wstring& targetFolder,
+               const WriteDataCallback& writeData)
+        : reader_(reader),
+          context_(context),
+          writeData_(writeData),
+          rule_(reader.freeSpaceRule(targetFolder)) {}
+
+    ChunkBuffer spareBuffer() override { return std::move(reader_.packed_); }
+
+    bool take(PackedChunk chunk) override {
+        reader_.packed_ = std::move(chunk.bytes);
+        ChunkBuffer& inflated = reader_.inflated_[reader_.nextInflated_];
+        reader_.nextInflated_ = 1 - reader_.nextInflated_;
+        if (!inflated.reserve(chunk.statedSize)) {
+            return false;
+        }
+        auto length = reader_.inflater_.inflate(reader_.packed_.data(), chunk.packedSize,
+                                                inflated.data(), chunk.statedSize);
+        if (!length) {
+            reader_.prompt_.showMessage(kInflateFailedMessage, MessageIcon::None);
+            return false;
+        }
+        return rule_.allows(*length, chunk.lastOfFile) &&
+               writeData_(context_, inflated.data(), *length) != 0;
+    }
+
+    bool settle() override { return true; }
+
+private:
+    CZipFilePackage& reader_;
+    void* context_;
+    const WriteDataCallback& writeData_;
+    FreeSpaceRule rule_;
+};
 
 CZipFilePackage::CZipFilePackage(Platform& platform, UserPrompt& prompt)
     : platform_(platform), prompt_(prompt) {}
@@ -16,12 +102,21 @@ void CZipFilePackage::SetText(int index, const std::wstring& text) {
     }
 }
 
+FreeSpaceRule CZipFilePackage::freeSpaceRule(const std::wstring& targetFolder) {
+    return FreeSpaceRule(platform_, prompt_, texts_[kDiskFullQuestion], targetFolder);
+}
+
+bool CZipFilePackage::settled() {
+    return sink_ == nullptr || sink_->settle();
+}
+
 void CZipFilePackage::fail(const wchar_t* message) {
     stream_.reset();
     prompt_.showMessage(fillTextFormat(message, mediumFolder_), MessageIcon::Stop);
 }
 
 void CZipFilePackage::tell(const wchar_t* format, const std::wstring& value) {
+    // Called right after a callback, when the sink has already settled.
     prompt_.showMessage(fillTextFormat(format, value), MessageIcon::None);
 }
 
@@ -59,6 +154,9 @@ bool CZipFilePackage::readFully(void* buffer, size_t size) {
         }
         // Ask until the package can be opened again at the resume point, or
         // until the user gives up.
+        if (!settled()) {
+            return false;
+        }
         for (;;) {
             if (!prompt_.askYesNo(texts_[kReadErrorQuestion], MessageIcon::Stop)) {
                 return false;
@@ -75,7 +173,7 @@ bool CZipFilePackage::readFully(void* buffer, size_t size) {
 
 bool CZipFilePackage::openNextPackage(const NextDiscCallback& nextDisc) {
     ++currentPackage_;
-    if (static_cast<uint64_t>(currentPackage_) > header_.packageCount) {
+    if (static_cast<uint64_t>(currentPackage_) > header_.packageCount || !settled()) {
         return false;
     }
     stream_.reset();
@@ -124,24 +222,11 @@ bool CZipFilePackage::reachChunkHeader(const NextDiscCallback& nextDisc) {
     }
 }
 
-bool CZipFilePackage::waitForFreeSpace(const std::wstring& targetFolder, uint64_t bytes) {
-    // The drive of "X:\..."; a folder without a drive letter is asked about
-    // as it stands, and an unknown answer lets the unpack go on.
-    const bool hasDrive = targetFolder.size() >= 2 && targetFolder[1] == L':';
-    const std::wstring where = hasDrive ? targetFolder.substr(0, 2) : targetFolder;
-    for (;;) {
-        auto free = platform_.freeBytes(where);
-        if (!free || *free >= bytes + kSpareBytes) {
-            return true;
-        }
-        if (!prompt_.askYesNo(texts_[kDiskFullQuestion], MessageIcon::None)) {
-            return false;
-        }
-    }
-}
-
 bool CZipFilePackage::checkEntryName(const PackageEntry& entry) {
     const std::wstring name = wideFromUtf16(entry.name);
+    if ((!entry.nameTerminated || !isSafeRelativeName(name)) && !settled()) {
+        return false;
+    }
     if (!entry.nameTerminated) {
         prompt_.showMessage(
             fillTextFormat(L"Invalid entry name in the package (no end within 512 bytes): %s",
@@ -159,40 +244,28 @@ bool CZipFilePackage::checkEntryName(const PackageEntry& entry) {
     return true;
 }
 
-bool CZipFilePackage::unpackChunk(void* context, const std::wstring& targetFolder,
-                                  const WriteDataCallback& writeData) {
-    ChunkBuffer& inflated = inflated_[nextInflated_];
-    nextInflated_ = 1 - nextInflated_;
+bool CZipFilePackage::readChunk(bool lastOfFile) {
     ChunkHeader::Bytes headerBytes{};
     if (!readFully(headerBytes.data(), headerBytes.size())) {
         return false;
     }
-    const ChunkHeader chunk = ChunkHeader::parse(headerBytes);
+    const ChunkHeader header = ChunkHeader::parse(headerBytes);
     // Checked before anything is allocated: a damaged header must not ask for
     // gigabytes.
-    if (!chunk.withinBounds()) {
-        prompt_.showMessage(fillTextFormat(L"Invalid chunk size in %s!", currentPath_),
-                            MessageIcon::Stop);
+    if (!header.withinBounds()) {
+        if (settled()) {
+            prompt_.showMessage(fillTextFormat(L"Invalid chunk size in %s!", currentPath_),
+                                MessageIcon::Stop);
+        }
         return false;
     }
-    // One byte more than stated is offered, so that data inflating to more
-    // than its stated size is told apart from data that fits exactly.
-    if (!packed_.reserve(chunk.compressedSize) || !inflated.reserve(chunk.uncompressedSize + 1U)) {
+    PackedChunk chunk{sink_->spareBuffer(), header.compressedSize, header.uncompressedSize,
+                      lastOfFile};
+    if (!chunk.bytes.reserve(header.compressedSize) ||
+        !readFully(chunk.bytes.data(), header.compressedSize)) {
         return false;
     }
-    if (!readFully(packed_.data(), chunk.compressedSize)) {
-        return false;
-    }
-    uLongf length = static_cast<uLongf>(chunk.uncompressedSize) + 1;
-    const int status = uncompress(inflated.data(), &length, packed_.data(), chunk.compressedSize);
-    if (status != Z_OK || length > chunk.uncompressedSize) {
-        prompt_.showMessage(L"Failed to uncompress zip data!", MessageIcon::None);
-        return false;
-    }
-    if (!waitForFreeSpace(targetFolder, length)) {
-        return false;
-    }
-    return writeData(context, inflated.data(), length) != 0;
+    return sink_->take(std::move(chunk));
 }
 
 int CZipFilePackage::UnCompress(void* context, const std::wstring& targetFolder,
@@ -200,9 +273,32 @@ int CZipFilePackage::UnCompress(void* context, const std::wstring& targetFolder,
                                 const EndEntryCallback& endEntry,
                                 const WriteDataCallback& writeData,
                                 const NextDiscCallback& nextDisc) {
+    InlineSink sink(*this, context, targetFolder, writeData);
+    return UnCompressPacked(context, targetFolder, createEntry, endEntry, sink, nextDisc);
+}
+
+int CZipFilePackage::UnCompressPacked(void* context, const std::wstring& targetFolder,
+                                      const CreateEntryCallback& createEntry,
+                                      const EndEntryCallback& endEntry, PackedChunkSink& sink,
+                                      const NextDiscCallback& nextDisc) {
     if (!stream_ || !stream_->seek(kPackageHeaderSize)) {
         return kStopped;
     }
+    sink_ = &sink;
+    int result = walkEntries(context, targetFolder, createEntry, endEntry, nextDisc);
+    // Whatever ended the walk, the chunks already taken are dealt with
+    // before the caller hears of it.
+    if (!sink.settle()) {
+        result = kStopped;
+    }
+    sink_ = nullptr;
+    return result;
+}
+
+int CZipFilePackage::walkEntries(void* context, const std::wstring& targetFolder,
+                                 const CreateEntryCallback& createEntry,
+                                 const EndEntryCallback& endEntry,
+                                 const NextDiscCallback& nextDisc) {
     resumePoint_ = kPackageHeaderSize;
     currentPath_ = packagePath(mediumFolder_, currentPackage_);
     for (uint32_t index = 0; index < header_.entryCount; ++index) {
@@ -215,12 +311,14 @@ int CZipFilePackage::UnCompress(void* context, const std::wstring& targetFolder,
         }
         const PackageEntry entry = PackageEntry::parse(record);
         if (entry.type != kEntryTypeFile && entry.type != kEntryTypeFolder) {
-            prompt_.showMessage(
-                L"CZipFilePackage::UnCompress(), Failed to uncompress,unknowable chunk type!",
-                MessageIcon::None);
+            if (settled()) {
+                prompt_.showMessage(
+                    L"CZipFilePackage::UnCompress(), Failed to uncompress,unknowable chunk type!",
+                    MessageIcon::None);
+            }
             return kStopped;
         }
-        if (!checkEntryName(entry)) {
+        if (!checkEntryName(entry) || !settled()) {
             return kStopped;
         }
         const std::wstring name = wideFromUtf16(entry.name);
@@ -236,11 +334,11 @@ int CZipFilePackage::UnCompress(void* context, const std::wstring& targetFolder,
             return kStopped;
         }
         for (uint32_t chunk = 0; chunk < entry.chunkCount; ++chunk) {
-            if (!reachChunkHeader(nextDisc) || !unpackChunk(context, targetFolder, writeData)) {
+            if (!reachChunkHeader(nextDisc) || !readChunk(chunk + 1 == entry.chunkCount)) {
                 return kStopped;
             }
         }
-        if (endEntry(context) == 0) {
+        if (!settled() || endEntry(context) == 0) {
             return kStopped;
         }
     }

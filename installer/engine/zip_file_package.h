@@ -1,6 +1,7 @@
 // Reader of the package stream data1.pck ... dataN.pck (layout in
 // common/formats.h). It walks the entries and hands folders, file starts,
-// inflated data and file ends to the caller's callbacks; it writes nothing.
+// inflated data (or the chunks as they lie, to callers that inflate them on
+// threads of their own) and file ends to the caller; it writes nothing.
 // Packages are switched only where a chunk header is due; a missing package
 // is asked for through the next-disc callback, a short read through text
 // slot 0 and a nearly full target disk through text slot 1.
@@ -10,11 +11,92 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/formats.h"
 #include "common/platform.h"
 #include "installer/engine/chunk_buffer.h"
+
+struct libdeflate_decompressor;
+
+// Inflates chunks, one whole zlib stream per call. Each thread that inflates
+// needs one of its own.
+class ChunkInflater {
+public:
+    ChunkInflater();
+    ChunkInflater(const ChunkInflater&) = delete;
+    ChunkInflater& operator=(const ChunkInflater&) = delete;
+
+    // The inflated length, at most `statedSize`; nothing for damaged data, for
+    // data that inflates to more than `statedSize` and when no decompressor
+    // could be had.
+    std::optional<size_t> inflate(const uint8_t* packed, size_t packedSize, uint8_t* out,
+                                  size_t statedSize);
+
+private:
+    struct Free {
+        void operator()(libdeflate_decompressor* decompressor) const;
+    };
+    std::unique_ptr<libdeflate_decompressor, Free> decompressor_;
+};
+
+// The free-space rule before a chunk is written: while the drive has less
+// than the chunk and kSpareBytes free, ask (Yes looks again, No stops). The
+// drive is asked only when that can matter: before the first chunk, once at
+// least kSpareBytes have been written since the last query, and before the
+// last chunk of each file.
+class FreeSpaceRule {
+public:
+    static constexpr uint64_t kSpareBytes = 1U << 20;
+
+    // The drive of "X:\..."; a folder without a drive letter is asked about as
+    // it stands, and an unknown answer lets the unpack go on.
+    FreeSpaceRule(Platform& platform, UserPrompt& prompt, std::wstring question,
+                  const std::wstring& targetFolder);
+
+    // Before `length` bytes are written; false when the user answered No.
+    bool allows(uint64_t length, bool lastOfFile);
+
+private:
+    Platform& platform_;
+    UserPrompt& prompt_;
+    std::wstring question_;
+    std::wstring drive_;
+    bool queried_ = false;
+    uint64_t sinceQuery_ = 0;
+};
+
+// One chunk as it lies in the package, for callers that inflate it
+// themselves (ChunkInflater) on threads of their own.
+struct PackedChunk {
+    ChunkBuffer bytes;  // packedSize bytes of one zlib stream
+    uint32_t packedSize = 0;
+    uint32_t statedSize = 0;  // what its header says it inflates to
+    bool lastOfFile = false;
+};
+
+// Where CZipFilePackage::UnCompressPacked hands the chunks, in stream order.
+// What a user sees of a chunk (the message for data that does not inflate,
+// the free-space question, a failed write) is the sink's business.
+class PackedChunkSink {
+public:
+    virtual ~PackedChunkSink() = default;
+    PackedChunkSink() = default;
+    PackedChunkSink(const PackedChunkSink&) = delete;
+    PackedChunkSink& operator=(const PackedChunkSink&) = delete;
+
+    // A buffer to read the next chunk into: one the sink is done with, or a
+    // new one.
+    virtual ChunkBuffer spareBuffer() = 0;
+    // False stops the walk without a message.
+    virtual bool take(PackedChunk chunk) = 0;
+    // Waits until every chunk taken is dealt with; false when the walk must
+    // stop (the sink has said why). The reader settles before every callback
+    // and every message of its own, so that the user sees everything in the
+    // order of an unpack that inflates each chunk before reading the next.
+    virtual bool settle() = 0;
+};
 
 class CZipFilePackage {
 public:
@@ -26,10 +108,9 @@ public:
     static constexpr int kDone = 0;
     static constexpr int kStopped = 1;
 
-    // Space left on the target drive beyond the chunk about to be written.
-    static constexpr uint64_t kSpareBytes = 1U << 20;
+    static constexpr uint64_t kSpareBytes = FreeSpaceRule::kSpareBytes;
     static constexpr unsigned kRetryDelayMs = 1000;
-
+    static constexpr const wchar_t* kInflateFailedMessage = L"Failed to uncompress zip data!";
     // The callbacks of UnCompress. The first three get `context` back
     // unchanged, so a plain function with a context pointer (the installer's
     // worker) fits as well as a lambda. Each answers non-zero to go on.
@@ -67,22 +148,36 @@ public:
     int UnCompress(void* context, const std::wstring& targetFolder,
                    const CreateEntryCallback& createEntry, const EndEntryCallback& endEntry,
                    const WriteDataCallback& writeData, const NextDiscCallback& nextDisc);
+    // The same walk, with each chunk handed to `sink` as it lies in the
+    // package instead of inflated and written: for callers that inflate on
+    // threads of their own. The callbacks and questions are the same; it
+    // returns once the sink has dealt with every chunk it took.
+    int UnCompressPacked(void* context, const std::wstring& targetFolder,
+                         const CreateEntryCallback& createEntry, const EndEntryCallback& endEntry,
+                         PackedChunkSink& sink, const NextDiscCallback& nextDisc);
     void Close();
+
+    // The free-space rule for a walk into `targetFolder`, with text slot 1.
+    FreeSpaceRule freeSpaceRule(const std::wstring& targetFolder);
 
     const PackageHeader& header() const { return header_; }
     const std::wstring& mediumFolder() const { return mediumFolder_; }
     int currentPackage() const { return currentPackage_; }
 
 private:
+    class InlineSink;
+
+    int walkEntries(void* context, const std::wstring& targetFolder,
+                    const CreateEntryCallback& createEntry, const EndEntryCallback& endEntry,
+                    const NextDiscCallback& nextDisc);
+    bool settled();
     void fail(const wchar_t* message);
     void tell(const wchar_t* format, const std::wstring& value);
     bool readFully(void* buffer, size_t size);
     bool reachChunkHeader(const NextDiscCallback& nextDisc);
     bool openNextPackage(const NextDiscCallback& nextDisc);
-    bool waitForFreeSpace(const std::wstring& targetFolder, uint64_t bytes);
     bool checkEntryName(const PackageEntry& entry);
-    bool unpackChunk(void* context, const std::wstring& targetFolder,
-                     const WriteDataCallback& writeData);
+    bool readChunk(bool lastOfFile);
 
     Platform& platform_;
     UserPrompt& prompt_;
@@ -95,8 +190,12 @@ private:
     // the offset just after the last complete record, header or chunk.
     std::wstring currentPath_;
     uint64_t resumePoint_ = 0;
-    // Grown to the largest chunk met and kept until Close: one buffer for the
-    // compressed data and two for the inflated data, which take turns.
+    // The sink of the walk under way.
+    PackedChunkSink* sink_ = nullptr;
+    // Kept for the reader's lifetime, as are the buffers, which grow to the
+    // largest chunk met: one for the compressed data and two for the inflated
+    // data, which take turns.
+    ChunkInflater inflater_;
     ChunkBuffer packed_;
     std::array<ChunkBuffer, 2> inflated_;
     size_t nextInflated_ = 0;

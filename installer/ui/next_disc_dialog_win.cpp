@@ -23,10 +23,11 @@ NextDiscDialog::NextDiscDialog(InstallerApp& app) : Dialog(kLayout), app_(app), 
     handle(kPresentMessage, [this](WPARAM number, LPARAM folder, LRESULT& result) {
         storedFolder_ = *reinterpret_cast<const std::wstring*>(folder);
         showFolder(storedFolder_ + L"\\");
+        // Titled before it shows, so that it never shows the layout's caption.
+        setTitle(fillIntegerFormat(app_.text(36), static_cast<int>(number)));
         if (!IsWindowVisible(hwnd())) {
             show(true);
         }
-        setTitle(fillIntegerFormat(app_.text(36), static_cast<int>(number)));
         SetForegroundWindow(hwnd());
         SetFocus(hwnd());
         result = 0;

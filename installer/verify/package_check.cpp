@@ -2,6 +2,7 @@
 
 #include "common/formats.h"
 #include "common/text.h"
+#include "installer/engine/next_package.h"
 #include "installer/verify/file_hash.h"
 
 PackageCheckResult CheckPackages(Platform& platform, UserPrompt& prompt,
@@ -9,11 +10,18 @@ PackageCheckResult CheckPackages(Platform& platform, UserPrompt& prompt,
                                  const std::vector<std::wstring>& expectedDigests,
                                  const PackageCheckTexts& texts, PackageCheckView& view,
                                  const std::atomic<bool>& stop) {
+    std::wstring folder = mediumFolder;
     for (size_t i = 0; i < expectedDigests.size(); ++i) {
         const int number = static_cast<int>(i + 1);
         view.beginPackage(fillIntegerFormat(texts.titleFormat, number));
+        if (!waitForPackage(
+                platform, folder, number,
+                [&view](std::wstring& asked, int package) { return view.nextDisc(asked, package); },
+                stop)) {
+            return PackageCheckResult::Stopped;
+        }
         const auto digest = HashFileMd5(
-            platform, prompt, packagePath(mediumFolder, number),
+            platform, prompt, packagePath(folder, number),
             [&view](int percent) { view.showProgress(percent); }, &stop);
         if (!digest) {
             return PackageCheckResult::Stopped;

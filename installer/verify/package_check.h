@@ -16,6 +16,10 @@ public:
     // A package begins: the title names it and the bar goes back to 0.
     virtual void beginPackage(const std::wstring& title) = 0;
     virtual void showProgress(int percent) = 0;
+    // A package is not in the folder at hand (a set of several discs): the
+    // next-disc callback's answer (see NextDiscQuestion); giving up (1) ends
+    // the check.
+    virtual int nextDisc(std::wstring& folder, int packageNumber) = 0;
 };
 
 struct PackageCheckTexts {
@@ -28,9 +32,11 @@ enum class PackageCheckResult {
     Stopped,  // a mismatch, an unreadable package or a confirmed cancel
 };
 
-// Checks packages 1 to expectedDigests.size() in mediumFolder. The digest
-// texts are compared exactly, letter case included. A mismatch is shown
-// (stop icon) before the answer; `stop` is looked at after every block.
+// Checks packages 1 to expectedDigests.size(), looking for each in the folder
+// where the last one was, starting with mediumFolder, and asking the view for
+// another folder when one is not there. The digest texts are compared
+// exactly, letter case included. A mismatch is shown (stop icon) before the
+// answer; `stop` is looked at after every block.
 PackageCheckResult CheckPackages(Platform& platform, UserPrompt& prompt,
                                  const std::wstring& mediumFolder,
                                  const std::vector<std::wstring>& expectedDigests,

@@ -12,20 +12,28 @@ namespace {
 // the worker waits.
 class PackageCheckWindowView : public PackageCheckView {
 public:
-    PackageCheckWindowView(HWND dialog, HWND bar) : dialog_(dialog), bar_(bar) {}
+    PackageCheckWindowView(HWND dialog, HWND bar, NextDiscDialog& nextDisc)
+        : dialog_(dialog), bar_(bar), nextDisc_(nextDisc) {}
 
     void beginPackage(const std::wstring& title) override {
         SendMessageW(dialog_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
         SendMessageW(bar_, PBM_SETPOS, 0, 0);
     }
     void showProgress(int percent) override { SendMessageW(bar_, PBM_SETPOS, percent, 0); }
+    int nextDisc(std::wstring& folder, int packageNumber) override {
+        return nextDisc_.NextDiscPoll(folder, packageNumber);
+    }
 
 private:
     HWND dialog_;
     HWND bar_;
+    NextDiscDialog& nextDisc_;
 };
 
 }  // namespace
+
+PackageCheckDialog::PackageCheckDialog(MainWindow& mainWindow)
+    : WizardPage(kLayout, mainWindow), nextDisc_(mainWindow.app()) {}
 
 PackageCheckDialog::~PackageCheckDialog() {
     // Only when the installer ends during the check: the worker stops at its
@@ -36,6 +44,7 @@ PackageCheckDialog::~PackageCheckDialog() {
 
 bool PackageCheckDialog::onInit() {
     setItemText(IDCANCEL, mainWindow().app().text(16));
+    nextDisc_.create(nullptr);
     return true;
 }
 
@@ -55,7 +64,7 @@ void PackageCheckDialog::check() {
     InstallerApp& app = mainWindow().app();
     const HWND bar = item(kBar);
     SendMessageW(bar, PBM_SETRANGE32, 0, 100);
-    PackageCheckWindowView view(hwnd(), bar);
+    PackageCheckWindowView view(hwnd(), bar, nextDisc_);
     MessageBoxPrompt prompt(kInstallerTitle, hwnd());
     const PackageCheckTexts texts{app.text(41), app.text(42)};
     if (CheckPackages(app.platform(), prompt, app.mediumFolder, app.config().packageDigests, texts,

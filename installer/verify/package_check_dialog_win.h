@@ -1,5 +1,6 @@
 // The package check page: one bar while the check's worker hashes each
-// package of the medium. A mismatch, an unreadable package or a confirmed
+// package of the medium, asking for the next disc when a package is on
+// another one. A mismatch, an unreadable package or a confirmed
 // cancel raises the stop flag, on which the main window's timer ends the
 // installer; a clean check moves the wizard on to the install.
 #pragma once
@@ -9,6 +10,7 @@
 #include <atomic>
 
 #include "common/win/worker_thread_win.h"
+#include "installer/ui/next_disc_dialog_win.h"
 #include "installer/ui/wizard_page_win.h"
 
 class PackageCheckDialog : public WizardPage {
@@ -16,7 +18,7 @@ public:
     static constexpr int kLayout = 149;
     static constexpr int kBar = 1023;
 
-    explicit PackageCheckDialog(MainWindow& mainWindow) : WizardPage(kLayout, mainWindow) {}
+    explicit PackageCheckDialog(MainWindow& mainWindow);
     ~PackageCheckDialog() override;
 
     // Centres the page over the main window and starts the worker.
@@ -34,6 +36,8 @@ private:
     void check();
 
     std::atomic<bool> stop_{false};
+    // Asks for a package that is on another disc of the set.
+    NextDiscDialog nextDisc_;
     // Last: the worker ends before the rest goes.
     WorkerThread worker_;
 };

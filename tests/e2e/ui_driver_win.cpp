@@ -1,5 +1,7 @@
 #include "ui_driver_win.h"
 
+#include <shlobj.h>
+
 #include <tlhelp32.h>
 
 #include "tests/e2e/scenario_support_win.h"
@@ -441,6 +443,44 @@ bool saveScreenNow(const std::wstring& path) {
     const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     const auto pixels = capture(screen);
     return pixels && e2e::writeFileBytes(path, encodeBitmap(*pixels, screen.right, screen.bottom));
+}
+
+}  // namespace ui
+
+namespace ui {
+
+bool pickFolderInBrowser(const Window& owner, const std::wstring& folder, DWORD timeoutMs) {
+    std::optional<Window> browser;
+    waitUntil(
+        [&] {
+            for (const Window& window : Window::list({L"", false, L"#32770", owner.processId()})) {
+                if (GetWindow(window.handle(), GW_OWNER) == owner.handle()) {
+                    browser = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    if (!browser || !browser->waitIdle()) {
+        return false;
+    }
+    const KernelHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, owner.processId()));
+    const size_t bytes = (folder.size() + 1) * sizeof(wchar_t);
+    void* remote = process ? VirtualAllocEx(process.get(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE,
+                                            PAGE_READWRITE)
+                           : nullptr;
+    if (remote == nullptr) {
+        return false;
+    }
+    const bool selected =
+        WriteProcessMemory(process.get(), remote, folder.c_str(), bytes, nullptr) &&
+        browser->sendMessage(BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote))
+            .has_value();
+    VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+    return selected && browser->waitIdle() && browser->control(IDOK).click() &&
+           browser->waitGone(timeoutMs);
 }
 
 }  // namespace ui

@@ -176,6 +176,12 @@ std::vector<ProcessEntry> listProcesses(const std::wstring& imageName = L"");
 // The full path of a process's program file; empty when it cannot be read.
 std::wstring processImagePath(DWORD processId);
 
+// The system's folder browser (SHBrowseForFolder) that `owner` opened, once
+// it shows; a person picks `folder` in it and presses OK. The path is handed
+// to the browser in its own process's memory, as its selection message needs.
+[[nodiscard]] bool pickFolderInBrowser(const Window& owner, const std::wstring& folder,
+                                       DWORD timeoutMs = kDefaultTimeout);
+
 // A 24-bit .bmp file of bottom-up rows, each padded to four bytes.
 std::vector<uint8_t> bitmapFile(const std::vector<uint8_t>& rows, LONG width, LONG height);
 // The whole screen as it is now, in one grab: for pages that change all the

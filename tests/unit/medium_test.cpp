@@ -26,7 +26,7 @@ struct ToolRun {
     explicit ToolRun(const std::string& input = "", bool interactive = false) : in(input) {
         console.interactive = interactive;
     }
-    int operator()(std::vector<std::string> words) {
+    int operator()(const std::vector<std::string>& words) {
         PosixPlatform platform;
         return runMedium(words, platform, console);
     }
@@ -92,9 +92,28 @@ TEST(MediumTest, RoundTripOverManyPackagesAtAwkwardPoints) {
     TempFolder root;
     makeGame(root);
     const auto game = treeOf(root.path() / "game");
-    // Disc sizes that cut the stream at different records and chunks; the
-    // first is the smallest that holds its largest piece that cannot be split.
-    for (uint64_t disc : {2630U, 2700U, 2811U, 3333U, 4096U, 7919U, 0U}) {
+    // The smallest disc that holds the largest piece that cannot be split:
+    // pack names the first piece too large for a disc, so a disc of that size
+    // is tried next.
+    uint64_t smallest = 1000;
+    for (int tries = 0;; ++tries) {
+        ASSERT_LT(tries, 20);
+        ToolRun tooSmall;
+        fs::remove_all(root.path() / "medium");
+        if (tooSmall({"pack", path(root, "game"), path(root, "medium"), "--chunk-size",
+                      std::to_string(kChunk), "--disc-size", std::to_string(smallest)}) ==
+            kExitOk) {
+            break;
+        }
+        const std::string takes = "cannot be split takes ";
+        const size_t at = tooSmall.err.str().find(takes);
+        ASSERT_NE(at, std::string::npos) << tooSmall.err.str();
+        smallest = std::stoull(tooSmall.err.str().substr(at + takes.size()));
+    }
+    ASSERT_LT(smallest, 2700U);
+    // Disc sizes that cut the stream at different records and chunks.
+    for (uint64_t disc : {smallest, uint64_t{2700}, uint64_t{2811}, uint64_t{3333}, uint64_t{4096},
+                          uint64_t{7919}, uint64_t{0}}) {
         SCOPED_TRACE(disc);
         fs::remove_all(root.path() / "medium");
         fs::remove_all(root.path() / "out");
@@ -144,8 +163,9 @@ TEST(MediumTest, RoundTripOverManyPackagesAtAwkwardPoints) {
 
 // Packs `words`, then checks that no package exceeds `disc` and that extract
 // gives back the game folder; answers the packages.
-std::vector<std::string> packAndExtract(const TempFolder& root, std::vector<std::string> words,
-                                        uint64_t disc, ToolRun& pack) {
+std::vector<std::string> packAndExtract(const TempFolder& root,
+                                        const std::vector<std::string>& words, uint64_t disc,
+                                        ToolRun& pack) {
     fs::remove_all(root.path() / "medium");
     fs::remove_all(root.path() / "out");
     if (pack(words) != kExitOk) {
@@ -356,13 +376,28 @@ TEST(MediumTest, VerifySaysOkAndFailedPerFile) {
 
     root.write("out/bin/one-more.dll", bytesOf(kChunk + 1, 4));
     fs::remove(root.path() / "out" / "bin" / "byte.txt");
-    ToolRun again;
-    EXPECT_EQ(again({"verify", path(root, "medium"), path(root, "out")}), kExitFailed);
-    const std::string text = again.out.str();
-    EXPECT_NE(text.find("bin\\one-more.dll ... FAILED!\n"), std::string::npos);
-    EXPECT_NE(text.find("bin\\byte.txt ... FAILED!\n"), std::string::npos);
-    EXPECT_NE(text.find("Game.exe ... OK!\n"), std::string::npos);
-    EXPECT_NE(again.err.str().find("byte.txt"), std::string::npos);
+    fs::remove(root.path() / "out" / "empty.txt");
+    // With any number of jobs, the lines and each missing file's messages
+    // come in the order of check.md.
+    std::string report;
+    for (const char* jobs : {"1", "2", "5"}) {
+        SCOPED_TRACE(jobs);
+        ToolRun again;
+        EXPECT_EQ(again({"verify", path(root, "medium"), path(root, "out"), "--jobs", jobs}),
+                  kExitFailed);
+        const std::string text = again.out.str();
+        EXPECT_NE(text.find("bin\\one-more.dll ... FAILED!\n"), std::string::npos);
+        EXPECT_NE(text.find("bin\\byte.txt ... FAILED!\n"), std::string::npos);
+        EXPECT_NE(text.find("empty.txt ... FAILED!\n"), std::string::npos);
+        EXPECT_NE(text.find("Game.exe ... OK!\n"), std::string::npos);
+        EXPECT_NE(text.find("3 of 8 files FAILED"), std::string::npos) << text;
+        const std::string err = again.err.str();
+        EXPECT_LT(err.find("byte.txt,"), err.find("empty.txt,")) << err;
+        if (report.empty()) {
+            report = text + err;
+        }
+        EXPECT_EQ(text + err, report);
+    }
 }
 
 TEST(MediumTest, Md5SectionGoesIntoInstallIniInItsOwnForm) {
@@ -528,6 +563,119 @@ TEST(MediumTest, ExtractAsksForTheNextPackageOrTakesItFromDisc) {
     EXPECT_EQ(givesUp({"extract", path(root, "medium"), path(root, "out4")}), kExitFailed);
 }
 
+// What one extract left behind.
+struct Extracted {
+    int status = 0;
+    std::string out;
+    std::string err;
+    std::map<std::string, std::string> tree;  // uninstall.dat included
+};
+
+Extracted extractWithJobs(const TempFolder& root, const std::string& jobs) {
+    fs::remove_all(root.path() / "out");
+    ToolRun run;
+    Extracted result;
+    result.status = run({"extract", path(root, "medium"), path(root, "out"), "--jobs", jobs});
+    result.out = run.out.str();
+    result.err = run.err.str();
+    result.tree = treeOf(root.path() / "out");
+    return result;
+}
+
+// The offset in data1.pck of chunk `index` of the first entry, a file.
+size_t chunkOffset(const std::string& package, int index) {
+    size_t at = kPackageHeaderSize + kEntryRecordSize;
+    for (int i = 0; i < index; ++i) {
+        at += kChunkHeaderSize + le::readU32(reinterpret_cast<const uint8_t*>(&package[at]));
+    }
+    return at;
+}
+
+TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
+    TempFolder root;
+    root.write("game/a.bin", bytesOf(kChunk * 40, 5));
+    root.write("game/b/c.txt", std::string(3000, 'c'));
+    root.write("game/d.txt", "d");
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size",
+                    std::to_string(kChunk), "--disc-size", "4K"}),
+              kExitOk);
+    const auto packages = packagesIn(root.path() / "medium");
+    ASSERT_GE(packages.size(), 3U);
+    const size_t damaged = chunkOffset(packages[0], 5);
+    ASSERT_LT(damaged + kChunkHeaderSize + kChunk, packages[0].size());
+    // The last chunk of data1.pck: right after it the reader switches packages.
+    int last = 0;
+    while (chunkOffset(packages[0], last + 1) < packages[0].size()) {
+        ++last;
+    }
+    const size_t lastInPackage = chunkOffset(packages[0], last);
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        std::vector<std::string> says;  // in this order on the error stream
+    };
+    const std::vector<Case> cases = {
+        {"intact", [] {}, {}},
+        {"a damaged chunk",
+         [&] {
+             std::string bytes = packages[0];
+             bytes[damaged + kChunkHeaderSize + 100] ^= 0x55;
+             root.write("medium/data1.pck", bytes);
+         },
+         {"Failed to uncompress zip data!", "extraction stopped"}},
+        {"a chunk larger than stated",
+         [&] {
+             std::string bytes = packages[0];
+             bytes[damaged + 4] = static_cast<char>(kChunk - 1);
+             bytes[damaged + 5] = 0;
+             root.write("medium/data1.pck", bytes);
+         },
+         {"Failed to uncompress zip data!", "extraction stopped"}},
+        {"a missing package",
+         [&] { fs::remove(root.path() / "medium" / "data3.pck"); },
+         {"data3.pck is not in", "extraction stopped"}},
+        // The reader reaches the missing package while the damaged chunk is
+        // still being inflated; the damage is what stops it.
+        {"a damaged chunk before a missing package",
+         [&] {
+             std::string bytes = packages[0];
+             bytes[lastInPackage + kChunkHeaderSize + 100] ^= 0x55;
+             root.write("medium/data1.pck", bytes);
+             fs::remove(root.path() / "medium" / "data2.pck");
+         },
+         {"Failed to uncompress zip data!", "extraction stopped"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (size_t n = 0; n < packages.size(); ++n) {
+            root.write("medium/data" + std::to_string(n + 1) + ".pck", packages[n]);
+        }
+        c.spoil();
+        const Extracted one = extractWithJobs(root, "1");
+        EXPECT_EQ(one.status, c.says.empty() ? kExitOk : kExitFailed);
+        size_t at = 0;
+        for (const auto& text : c.says) {
+            at = one.err.find(text, at);
+            ASSERT_NE(at, std::string::npos) << text << " in " << one.err;
+        }
+        if (c.says.empty()) {
+            EXPECT_EQ(one.err, "");
+            auto files = one.tree;
+            EXPECT_EQ(files.erase("uninstall.dat"), 1U);
+            EXPECT_EQ(files, treeOf(root.path() / "game"));
+        }
+        for (const char* jobs : {"2", "5"}) {
+            SCOPED_TRACE(jobs);
+            const Extracted many = extractWithJobs(root, jobs);
+            EXPECT_EQ(many.status, one.status);
+            EXPECT_EQ(many.out, one.out);
+            EXPECT_EQ(many.err, one.err);
+            EXPECT_EQ(many.tree, one.tree);
+        }
+    }
+}
+
 TEST(MediumTest, ListShowsHeaderAndEntries) {
     TempFolder root;
     root.write("game/bin/two.bin", std::string(kChunk * 2, 'z'));
@@ -582,6 +730,8 @@ TEST(MediumTest, CommandLineProblemsAreNamed) {
          kExitFailed,
          "Failed to open package file!"},
         {{"verify", path(root, "m2"), path(root, "o")}, kExitFailed, "check.md"},
+        {{"extract", path(root, "m2"), path(root, "o"), "--jobs", "0"}, kExitUsage, "--jobs"},
+        {{"verify", path(root, "m2"), path(root, "o"), "--jobs", "x"}, kExitUsage, "--jobs"},
     };
     for (const auto& c : cases) {
         ToolRun run;

@@ -67,7 +67,9 @@ std::string pattern(size_t size, unsigned seed) {
 // A prompt whose script can be replaced between the cases of one test.
 class PromptSlot : public UserPrompt {
 public:
-    void script(std::deque<bool> answers) { current_ = std::make_unique<ScriptedPrompt>(answers); }
+    void script(std::deque<bool> answers) {
+        current_ = std::make_unique<ScriptedPrompt>(std::move(answers));
+    }
     ScriptedPrompt& log() { return *current_; }
     void showMessage(const std::wstring& text, MessageIcon icon) override {
         current_->showMessage(text, icon);
@@ -484,6 +486,70 @@ TEST_F(PackageUnpackTest, FreeSpaceRule) {
     platform.freeAnswers = {std::nullopt};
     EXPECT_EQ(unpack(PackageBuilder().file(u"f", 1).chunk(data)), CZipFilePackage::kDone);
     EXPECT_TRUE(prompt.log().shown.empty());
+}
+
+TEST_F(PackageUnpackTest, FreeSpaceIsAskedWhenItCanMatter) {
+    // The drive is asked before the first chunk, once at least 1 MiB was
+    // written since the last query, and before the last chunk of each file;
+    // per case, the queries made before each write.
+    constexpr size_t kK = 1024;
+    struct Case {
+        const char* what;
+        std::vector<std::vector<size_t>> files;  // chunk sizes per file
+        std::vector<size_t> queriesBeforeWrite;
+    };
+    const std::vector<Case> cases = {
+        {"one chunk", {{1000}}, {1}},
+        {"a long file",
+         {{300 * kK, 300 * kK, 300 * kK, 300 * kK, 300 * kK, 300 * kK}},
+         {1, 1, 1, 1, 2, 3}},
+        {"chunks of 1 MiB", {{1024 * kK, 1024 * kK, 1024 * kK}}, {1, 2, 3}},
+        {"last chunks of small files", {{100, 100}, {100, 100}, {100}}, {1, 2, 2, 3, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PackageBuilder builder;
+        for (size_t f = 0; f < c.files.size(); ++f) {
+            builder.file(u"f" + std::u16string(1, static_cast<char16_t>(u'a' + f)),
+                         static_cast<uint32_t>(c.files[f].size()));
+            for (size_t size : c.files[f]) {
+                builder.chunk(pattern(size, 9), -1, 0);
+            }
+        }
+        builder.writeTo(medium);
+        ASSERT_TRUE(reader.Open(medium.wide()));
+        platform.freeQueries.clear();
+        std::vector<size_t> queries;
+        EXPECT_EQ(
+            reader.UnCompress(
+                nullptr, kTarget,
+                [](void*, int, uint32_t, const std::wstring&, const std::wstring&) { return 1; },
+                [](void*) { return 1; },
+                [&](void*, const uint8_t*, size_t) {
+                    queries.push_back(platform.freeQueries.size());
+                    return 1;
+                },
+                {}),
+            CZipFilePackage::kDone);
+        EXPECT_EQ(queries, c.queriesBeforeWrite);
+    }
+    // A query skipped is not a question skipped: the disk that fills between
+    // two queries is still noticed at the next one, and No stops before the
+    // write.
+    recorder = Recorder();
+    platform.freeAnswers = {UINT64_MAX, UINT64_MAX, 10};
+    prompt.script({false});
+    EXPECT_EQ(unpack(PackageBuilder()
+                         .file(u"f", 2)
+                         .chunk(pattern(100, 1))
+                         .chunk(pattern(100, 2))
+                         .file(u"g", 2)
+                         .chunk(pattern(100, 3))
+                         .chunk(pattern(100, 4))),
+              CZipFilePackage::kStopped);
+    EXPECT_EQ(recorder.events, (std::vector<std::wstring>{L"file f 2", L"write 100", L"write 100",
+                                                          L"end", L"file g 2", L"write 100"}));
+    EXPECT_EQ(prompt.log().texts(), std::vector<std::wstring>{L"Disk nearly full. Check again?"});
 }
 
 TEST_F(PackageUnpackTest, ChunkBytesStayValidUntilTheNextWriteReturns) {

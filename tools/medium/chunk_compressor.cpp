@@ -1,9 +1,44 @@
 #include "chunk_compressor.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
+
+// The compressors of one thread: one at the chosen level and one that only
+// stores, for data that would grow past packedChunkBound.
+class ChunkCompressor::Deflater {
+public:
+    explicit Deflater(int level)
+        : atLevel_(libdeflate_alloc_compressor(level)), storing_(libdeflate_alloc_compressor(0)) {}
+
+    void compress(Task& task) {
+        const size_t bound = static_cast<size_t>(packedChunkBound(task.input.size()));
+        if (task.output.size() < bound) {
+            task.output.resize(bound);
+        }
+        size_t length = 0;
+        for (auto* compressor : {atLevel_.get(), storing_.get()}) {
+            if (length == 0 && compressor != nullptr) {
+                length = libdeflate_zlib_compress(compressor, task.input.data(), task.input.size(),
+                                                  task.output.data(), bound);
+            }
+        }
+        task.ok = length != 0;
+        task.output.resize(length);
+    }
+
+private:
+    struct Free {
+        void operator()(libdeflate_compressor* compressor) const {
+            libdeflate_free_compressor(compressor);
+        }
+    };
+    std::unique_ptr<libdeflate_compressor, Free> atLevel_;
+    std::unique_ptr<libdeflate_compressor, Free> storing_;
+};
 
 ChunkCompressor::ChunkCompressor(int jobs, int level) : level_(level) {
-    if (jobs > 1) {
+    if (jobs <= 1) {
+        deflater_ = std::make_unique<Deflater>(level_);
+    } else {
         for (int i = 0; i < jobs; ++i) {
             workers_.emplace_back([this] { work(); });
         }
@@ -36,20 +71,9 @@ void ChunkCompressor::recycle(std::shared_ptr<Task> task) {
     spare_.push_back(std::move(task));
 }
 
-void ChunkCompressor::compress(Task& task) const {
-    const uLong bound = compressBound(static_cast<uLong>(task.input.size()));
-    if (task.output.size() < bound) {
-        task.output.resize(bound);
-    }
-    uLongf length = static_cast<uLongf>(task.output.size());
-    task.ok = compress2(task.output.data(), &length, task.input.data(),
-                        static_cast<uLong>(task.input.size()), level_) == Z_OK;
-    task.output.resize(task.ok ? length : 0);
-}
-
 void ChunkCompressor::submit(const std::shared_ptr<Task>& task) {
-    if (workers_.empty()) {
-        compress(*task);
+    if (deflater_) {
+        deflater_->compress(*task);
         task->done = true;
         return;
     }
@@ -71,6 +95,7 @@ bool ChunkCompressor::ready(const std::shared_ptr<Task>& task) {
 }
 
 void ChunkCompressor::work() {
+    Deflater deflater(level_);
     for (;;) {
         std::shared_ptr<Task> task;
         {
@@ -82,7 +107,7 @@ void ChunkCompressor::work() {
             task = std::move(queue_.front());
             queue_.pop_front();
         }
-        compress(*task);
+        deflater.compress(*task);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             task->done = true;

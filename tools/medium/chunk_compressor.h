@@ -1,7 +1,9 @@
 // Compresses chunks on worker threads while the caller reads the next ones
 // and writes the finished ones in order. Each chunk is one zlib stream made
-// by compress2 at a fixed level, so the bytes do not depend on how many
-// workers there are. With one job everything runs on the caller's thread.
+// by libdeflate at a fixed level, which gives the same bytes for the same
+// input whatever thread or machine compresses it, so the bytes do not depend
+// on how many workers there are. With one job everything runs on the
+// caller's thread.
 #pragma once
 
 #include <condition_variable>
@@ -11,6 +13,17 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "common/formats.h"
+
+// The most a chunk of `size` bytes takes compressed: zlib's compressBound, on
+// which the reader's bound rests too. Data that would take more at the chosen
+// level is stored instead, which always fits.
+constexpr uint64_t packedChunkBound(uint64_t size) {
+    return size + (size >> 12) + (size >> 14) + (size >> 25) + 13;
+}
+static_assert(packedChunkBound(kMaxChunkSize) == kMaxCompressedChunkSize,
+              "the reader must accept every chunk the packer can write");
 
 class ChunkCompressor {
 public:
@@ -39,10 +52,13 @@ public:
     size_t window() const { return workers_.empty() ? 1 : workers_.size() * 2 + 1; }
 
 private:
+    class Deflater;
+
     void work();
-    void compress(Task& task) const;
 
     int level_;
+    // The caller's own, for one job.
+    std::unique_ptr<Deflater> deflater_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;

@@ -28,6 +28,10 @@ int runVerify(const std::vector<std::string>& words, Platform& platform, Console
 // another number of positional arguments than `positionalCount`, reports the
 // problem (`needs` for the count) with a hint. Both answer the exit status to
 // end with; nothing when the command goes on.
+// The value of --jobs, 1 to 64, by default the number of cores; nothing when
+// it is not a number in that range (reported as a usage problem).
+std::optional<int> jobsOption(const CommandLine& line, const char* command, Console& console);
+
 std::optional<int> answerHelpOrUsage(const CommandLine& line, size_t positionalCount,
                                      const char* command, const char* help, const wchar_t* needs,
                                      Console& console);

@@ -1,28 +1,35 @@
 #include <deque>
 #include <ostream>
+#include <thread>
 
 #include "common/text.h"
 #include "common/uninstall_record.h"
 #include "common/folder_chain.h"
 #include "installer/engine/zip_file_package.h"
-#include "tools/medium/background_writer.h"
 #include "tools/medium/commands.h"
 #include "tools/medium/game_tree.h"
+#include "tools/medium/inflate_pipeline.h"
 #include "tools/medium/options.h"
 
 namespace {
 
 const char kExtractHelp[] =
-    "usage: medium extract MEDIUM_DIR TARGET_DIR [--disc DIR]...\n"
+    "usage: medium extract MEDIUM_DIR TARGET_DIR [--disc DIR]... [--jobs N]\n"
     "\n"
     "Unpacks the packages of MEDIUM_DIR into TARGET_DIR with the installer's package\n"
     "reader, creating folders and files as the installer does and recording each in\n"
     "TARGET_DIR\\uninstall.dat. When the next package is not in the folder at hand,\n"
     "the folders given with --disc are tried in order; after them the terminal is\n"
-    "asked (without a terminal, the extraction stops).\n";
+    "asked (without a terminal, the extraction stops).\n"
+    "\n"
+    "  --disc DIR   a folder to look for the next package in (repeatable)\n"
+    "  --jobs N     chunks inflated at once (default: one per core); one writer keeps\n"
+    "               the order, so files, records and messages are those of one job\n";
 
 // The installer's unpack callbacks, with the terminal in place of its
-// windows: folders and files are created and recorded as they come.
+// windows: folders and files are created and recorded as they come. With more
+// than one job the chunks go through an InflatePipeline, which writes them
+// with deliver().
 class Extraction {
 public:
     Extraction(Platform& platform, Console& console, UserPrompt& prompt, std::wstring target,
@@ -43,6 +50,8 @@ public:
                record(false, joinPath(target_, UninstallRecord::kFileName));
     }
 
+    void usePipeline(InflatePipeline* pipeline) { pipeline_ = pipeline; }
+
     static int create(void* context, int isFolder, uint32_t, const std::wstring& target,
                       const std::wstring& name) {
         auto& self = *static_cast<Extraction*>(context);
@@ -50,36 +59,43 @@ public:
         if (isFolder) {
             return CreateFolderChain(self.platform_, path) && self.record(true, path) ? 1 : 0;
         }
-        // The last file's data is on disk before another file is opened, so
-        // that a name met twice ends as the installer leaves it.
-        if (!self.writer_.drain()) {
-            self.reportWriteFailure();
-            return 0;
-        }
-        // An existing file is truncated; missing parents are not created.
+        // An existing file is truncated; missing parents are not created. The
+        // reader calls this only when every chunk before is written, so a
+        // name met twice ends as the installer leaves it.
         self.file_ =
             std::shared_ptr<File>(self.platform_.open(path, OpenMode::Write, Share::DenyWrite));
         if (!self.file_) {
             return 0;
         }
         self.filePath_ = path;
+        if (self.pipeline_ != nullptr) {
+            self.pipeline_->setFile(self.file_, path);
+        }
         return self.record(false, path) ? 1 : 0;
     }
 
     static int write(void* context, const uint8_t* data, size_t length) {
         auto& self = *static_cast<Extraction*>(context);
-        if (length > 0 &&
-            (!self.file_ || !self.writer_.write(self.file_, self.filePath_, data, length))) {
-            self.reportWriteFailure();
-            return 0;
-        }
-        self.progress_.advance(length);
-        return 1;
+        return self.file_ && self.deliver(*self.file_, self.filePath_, data, length) ? 1 : 0;
     }
 
     static int end(void* context) {
-        static_cast<Extraction*>(context)->file_.reset();
+        auto& self = *static_cast<Extraction*>(context);
+        self.file_.reset();
+        if (self.pipeline_ != nullptr) {
+            self.pipeline_->setFile(nullptr, L"");
+        }
         return 1;
+    }
+
+    bool deliver(File& file, const std::wstring& path, const uint8_t* data, size_t length) {
+        if (length > 0 && file.write(data, length) != length) {
+            progress_.clear();
+            console_.error(path + L": write failed (disk full?)");
+            return false;
+        }
+        progress_.advance(length);
+        return true;
     }
 
     int nextDisc(std::wstring& folder, int number) {
@@ -111,22 +127,9 @@ public:
         return 0;
     }
 
-    // Waits for the writes still queued; false after a failed one.
-    bool finish() {
-        const bool written = writer_.drain();
-        progress_.clear();
-        if (!written) {
-            reportWriteFailure();
-        }
-        return written;
-    }
+    void finish() { progress_.clear(); }
 
 private:
-    void reportWriteFailure() {
-        progress_.clear();
-        console_.error(writer_.failedPath() + L": write failed (disk full?)");
-    }
-
     bool record(bool isFolder, const std::wstring& path) {
         switch (records_.AppendUninstallRecord(target_, isFolder, path)) {
             case AppendResult::Written:
@@ -159,19 +162,21 @@ private:
     ProgressBar progress_;
     std::shared_ptr<File> file_;
     std::wstring filePath_;
+    InflatePipeline* pipeline_ = nullptr;
     bool warned_ = false;
-    // The data goes to disk on a thread of its own while the next chunk is
-    // inflated; files are still created and recorded here, in order.
-    BackgroundWriter writer_;
 };
 
 }  // namespace
 
 int runExtract(const std::vector<std::string>& words, Platform& platform, Console& console) {
-    CommandLine line(words, {"--disc"});
+    CommandLine line(words, {"--disc", "--jobs"});
     if (auto status = answerHelpOrUsage(line, 2, "extract", kExtractHelp,
                                         L"extract needs MEDIUM_DIR and TARGET_DIR", console)) {
         return *status;
+    }
+    const auto jobs = jobsOption(line, "extract", console);
+    if (!jobs) {
+        return kExitUsage;
     }
     const std::wstring medium = wideFromUtf8(line.positional()[0]);
     std::wstring target = absolutePath(wideFromUtf8(line.positional()[1]));
@@ -196,12 +201,27 @@ int runExtract(const std::vector<std::string>& words, Platform& platform, Consol
     if (!extraction.start()) {
         return kExitFailed;
     }
-    const int result = reader.UnCompress(
-        &extraction, target, Extraction::create, Extraction::end, Extraction::write,
-        [&](std::wstring& folder, int number) { return extraction.nextDisc(folder, number); });
-    const bool written = extraction.finish();
+    auto nextDisc = [&](std::wstring& folder, int number) {
+        return extraction.nextDisc(folder, number);
+    };
+    int result = CZipFilePackage::kStopped;
+    if (*jobs == 1) {
+        result = reader.UnCompress(&extraction, target, Extraction::create, Extraction::end,
+                                   Extraction::write, nextDisc);
+    } else {
+        InflatePipeline pipeline(
+            *jobs, reader.freeSpaceRule(target), prompt,
+            [&](File& file, const std::wstring& path, const uint8_t* data, size_t length) {
+                return extraction.deliver(file, path, data, length);
+            });
+        extraction.usePipeline(&pipeline);
+        result = reader.UnCompressPacked(&extraction, target, Extraction::create, Extraction::end,
+                                         pipeline, nextDisc);
+        extraction.usePipeline(nullptr);
+    }
+    extraction.finish();
     reader.Close();
-    if (result != CZipFilePackage::kDone || !written) {
+    if (result != CZipFilePackage::kDone) {
         console.error(L"extraction stopped; what was unpacked is listed in " +
                       joinPath(target, UninstallRecord::kFileName));
         return kExitFailed;

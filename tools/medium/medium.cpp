@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <ostream>
+#include <thread>
 
 #include "common/text.h"
 #include "tools/medium/commands.h"
@@ -61,4 +63,17 @@ std::optional<int> answerHelpOrUsage(const CommandLine& line, size_t positionalC
     console.error(line.error().empty() ? std::wstring(needs) : wideFromUtf8(line.error()));
     console.err << "try: medium " << command << " --help\n";
     return kExitUsage;
+}
+
+std::optional<int> jobsOption(const CommandLine& line, const char* command, Console& console) {
+    const auto text = line.last("--jobs");
+    if (!text) {
+        return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    }
+    auto jobs = parseBoundedInt(*text, 1, 64);
+    if (!jobs) {
+        console.error(L"--jobs: 1 to 64: " + wideFromUtf8(*text));
+        console.err << "try: medium " << command << " --help\n";
+    }
+    return jobs;
 }

@@ -1,7 +1,5 @@
 #include "pack.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <deque>
 #include <memory>
@@ -70,7 +68,7 @@ bool setChunkCounts(Plan& plan, uint32_t chunkSize, std::wstring& error) {
 }
 
 // The largest stretch of the stream that must stay in one package, each chunk
-// counted at what zlib may make of data that does not compress at all: the
+// counted at the most it may take compressed (packedChunkBound): the
 // packages then fit whatever the files hold, without compressing them first.
 uint64_t largestPiece(const Plan& plan, uint32_t chunkSize) {
     uint64_t largest = kPackageHeaderSize + uint64_t{plan.leadingRecords} * kEntryRecordSize;
@@ -80,10 +78,10 @@ uint64_t largestPiece(const Plan& plan, uint32_t chunkSize) {
             continue;
         }
         const uint64_t last = size - (size - 1) / chunkSize * chunkSize;
-        uint64_t piece = kChunkHeaderSize + compressBound(static_cast<uLong>(last)) +
+        uint64_t piece = kChunkHeaderSize + packedChunkBound(last) +
                          uint64_t{entry.recordsAfter} * kEntryRecordSize;
         if (size > chunkSize) {
-            piece = std::max<uint64_t>(piece, kChunkHeaderSize + compressBound(chunkSize));
+            piece = std::max<uint64_t>(piece, kChunkHeaderSize + packedChunkBound(chunkSize));
         }
         largest = std::max(largest, piece);
     }

@@ -1,5 +1,4 @@
 #include <ostream>
-#include <thread>
 
 #include "common/text.h"
 #include "tools/medium/commands.h"
@@ -22,7 +21,8 @@ const char kPackHelp[] =
     "  --disc-size SIZE   largest package, e.g. 650M (default: one package)\n"
     "  --chunk-size SIZE  uncompressed bytes per chunk, at most 64M (default 1M, or less\n"
     "                     to fit --disc-size, see below)\n"
-    "  --level N          zlib level, 0 (store) to 9 (default 6)\n"
+    "  --level N          compression level as zlib counts it: 0 (store), 1 (fastest)\n"
+    "                     to 9 (smallest); default 6\n"
     "  --jobs N           chunks compressed at once (default: one per core)\n"
     "\n"
     "SIZE is in bytes, or with K, M or G for powers of 1,024. The same folder always\n"
@@ -103,14 +103,11 @@ int runPack(const std::vector<std::string>& words, Platform& platform, Console& 
         }
         options.level = *level;
     }
-    options.jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-    if (auto text = line.last("--jobs")) {
-        auto jobs = parseBoundedInt(*text, 1, 64);
-        if (!jobs) {
-            return usage(console, "--jobs: 1 to 64: " + *text);
-        }
-        options.jobs = *jobs;
+    const auto jobs = jobsOption(line, "pack", console);
+    if (!jobs) {
+        return kExitUsage;
     }
+    options.jobs = *jobs;
     if (isWithinFolder(options.mediumFolder, options.gameFolder)) {
         return usage(console,
                      "MEDIUM_DIR lies inside GAME_DIR: the packages would pack themselves");
