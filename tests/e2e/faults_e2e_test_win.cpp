@@ -46,6 +46,7 @@ constexpr int kCancelButton = 1006;
 constexpr int kFileName = 1008;
 constexpr int kOverallPercent = 1009;
 constexpr int kFolderBox = 1001;
+constexpr int kBrowseButton = 1019;
 constexpr int kStartGameBox = 1006;
 constexpr int kVerifyBox = 1007;
 constexpr int kReportBox = 1026;
@@ -182,6 +183,7 @@ class Fault : public e2e::InstallScenarioBase, public ::testing::WithParamInterf
 public:
     using InstallScenarioBase::medium_;
     using InstallScenarioBase::pack;
+    using InstallScenarioBase::root_;
     using InstallScenarioBase::targets_;
 
     Fault() : target_(targets_.path() + L"\\Game"), watched_{targets_.path()} {
@@ -528,6 +530,8 @@ const std::vector<Row> kRows = {
         },
         [](Fault& f) {
             ASSERT_TRUE(f.installer_.startInstall(f.target_));
+            // Yes reads again a second later, and asks again.
+            ASSERT_NO_FATAL_FAILURE(f.answer(kReadErrorQuestion, IDYES));
             ASSERT_NO_FATAL_FAILURE(f.answer(kReadErrorQuestion, IDNO));
             ASSERT_NO_FATAL_FAILURE(f.expectFailure({}));
         }),
@@ -554,19 +558,22 @@ const std::vector<Row> kRows = {
         [](Fault& f) {
             const auto prompt = f.nextDiscPrompt();
             ASSERT_TRUE(prompt.has_value());
-            // OK with the folder shown, which does not hold the disc: the
-            // reader looks there and shows the prompt afresh (with its own
-            // title, over the mark put on it here), twice.
-            const std::wstring title = fillIntegerFormat(kNextDiscTitle, 2);
-            for (int attempt = 0; attempt < 2; ++attempt) {
-                ASSERT_TRUE(SetWindowTextW(prompt->handle(), L"answered"));
-                ASSERT_TRUE(prompt->control(IDOK).click());
-                ASSERT_TRUE(
-                    ui::waitUntil([&] { return prompt->isVisible() && prompt->text() == title; },
-                                  kInstallTimeout))
-                    << "the prompt did not come back";
-                EXPECT_EQ(prompt->control(kFolderBox).text(), f.medium_ + L"\\");
-            }
+            // A folder picked with the browser that does not hold the disc:
+            // the reader looks there and shows the prompt afresh, with that
+            // folder.
+            const std::wstring empty = f.root_.path() + L"\\Empty";
+            ASSERT_TRUE(e2e::createFolders(empty));
+            ASSERT_TRUE(prompt->control(kBrowseButton).click());
+            ASSERT_TRUE(ui::pickFolderInBrowser(*prompt, empty));
+            ASSERT_TRUE(prompt->control(IDOK).click());
+            ASSERT_TRUE(ui::waitUntil(
+                [&] {
+                    return prompt->isVisible() &&
+                           prompt->control(kFolderBox).text() == empty + L"\\";
+                },
+                kInstallTimeout))
+                << "the prompt did not come back";
+            EXPECT_EQ(prompt->text(), fillIntegerFormat(kNextDiscTitle, 2));
             ASSERT_TRUE(prompt->control(IDCANCEL).click());
             ASSERT_NO_FATAL_FAILURE(f.answer(kCancelQuestion, IDYES));
             ASSERT_NO_FATAL_FAILURE(f.expectFailure({}));
