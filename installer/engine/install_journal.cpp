@@ -105,8 +105,10 @@ void InstallJournal::undo(const std::atomic<bool>& stop, uint32_t scale,
     const std::vector<std::wstring> records = file.LoadUninstallRecords(targetFolder_);
     const size_t first = std::min(earlierRecords_, records.size());
     position(percentOf(records.size() - first, scale, 0));
+    bool walkedAll = true;
     for (size_t i = records.size(); i-- > first;) {
         if (stop.load()) {
+            walkedAll = false;
             break;
         }
         const RecordAction action = interpretUninstallRecord(records[i]);
@@ -117,6 +119,15 @@ void InstallJournal::undo(const std::atomic<bool>& stop, uint32_t scale,
             platform_.removeFolder(action.path);
         }
         position(percentOf(i - first, scale, 0));
+    }
+    // The copy begin() put in place of an earlier uninstall.dat is this run's
+    // even before the run has recorded it (a run can stop on the way there):
+    // once every record is undone, the earlier file goes back.
+    const bool recordSetAside =
+        std::any_of(setAside_.begin(), setAside_.end(),
+                    [this](const auto& entry) { return entry.first == recordPath_; });
+    if (walkedAll && recordSetAside) {
+        platform_.deleteFile(recordPath_);
     }
     for (auto it = setAside_.rbegin(); it != setAside_.rend(); ++it) {
         // A newer file the walk did not reach is recorded and stays; only

@@ -616,6 +616,19 @@ const std::vector<Row> kRows = {
         }),
 
     Row(
+        "read-only uninstall.ini of an earlier install", &kOneDisc, "undone", {},
+        [](Fault& f) {
+            ASSERT_NO_FATAL_FAILURE(f.installCompletely());
+            ASSERT_TRUE(e2e::setReadOnly(f.target_ + L"\\uninstall.ini", true));
+        },
+        [](Fault& f) {
+            // The first file the install replaces: it stops before the game.
+            ASSERT_TRUE(f.installer_.startInstall(f.target_));
+            ASSERT_NO_FATAL_FAILURE(f.expectFailure(
+                {f.target_ + L"\\uninstall.ini is read-only and is not replaced."}));
+        }),
+
+    Row(
         "reinstall while the game is running", &kGameThatRuns, "undone", {},
         [](Fault& f) {
             ASSERT_NO_FATAL_FAILURE(f.installCompletely());
