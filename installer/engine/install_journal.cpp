@@ -61,6 +61,15 @@ bool InstallJournal::recordFolder(const std::wstring& path, bool alreadyThere) {
 }
 
 bool InstallJournal::recordFile(const std::wstring& path) {
+    // Written over, the record would hand the undo and the uninstaller the
+    // package's bytes as records, naming anything anywhere. Compared by the
+    // real paths: a short name, "." steps or trailing dots name it too.
+    if (sameTextIgnoringCase(platform_.realPath(path), platform_.realPath(recordPath_))) {
+        prompt_.showMessage(
+            fillTextFormat(L"%s is the uninstall record and is not replaced.", path),
+            MessageIcon::Stop);
+        return false;
+    }
     // A link would be written through to what it points to, outside the game
     // (and some systems rename its target in its place).
     if (platform_.isLink(path)) {

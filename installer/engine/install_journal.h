@@ -46,7 +46,8 @@ public:
     [[nodiscard]] bool recordFolder(const std::wstring& path, bool alreadyThere);
     // A file about to be written; one that is there already is set aside
     // first. False, after a message, when it cannot be (read-only, in use,
-    // a running program included, or a link): then it is not recorded either.
+    // a running program included, or a link) or when it is uninstall.dat
+    // itself: then it is not recorded either.
     [[nodiscard]] bool recordFile(const std::wstring& path);
 
     // Removes what this run recorded, newest first, while `stop` stays clear;

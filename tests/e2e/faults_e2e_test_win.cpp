@@ -667,6 +667,32 @@ const std::vector<Row> kRows = {
                  L"..\\..\\evil.txt"}));
         }),
 
+    Row(
+        "package entry that names the uninstall record", &kOneDisc, "undone", {},
+        [](Fault& f) {
+            // Spelt as Windows still takes it for uninstall.dat. Its bytes
+            // are a record of a file of the player's, outside the game; an
+            // entry the reader refuses then makes the install fail.
+            ASSERT_TRUE(e2e::writeFileBytes(f.targets_.path() + L"\\letter.txt", {'h', 'i'}));
+            const auto record = encodeUninstallRecord(
+                utf16FromWide(L"FILE:" + f.targets_.path() + L"\\letter.txt"));
+            ASSERT_TRUE(record.has_value());
+            const std::string package = PackageBuilder()
+                                            .file(u"Uninstall.DAT.", 1)
+                                            .chunk({record->begin(), record->end()})
+                                            .entry(u"next", 2, 0)
+                                            .build()
+                                            .front();
+            ASSERT_TRUE(
+                e2e::writeFileBytes(f.medium_ + L"\\data1.pck", {package.begin(), package.end()}));
+        },
+        [](Fault& f) {
+            ASSERT_TRUE(f.installer_.startInstall(f.target_));
+            ASSERT_NO_FATAL_FAILURE(f.expectFailure(
+                {f.target_ + L"\\Uninstall.DAT. is the uninstall record and is not replaced.",
+                 L"Failed to create " + f.target_ + L"!"}));
+        }),
+
     Row("changed installed file found by the verification", &kPlayable,
         "reported, the game started, then removed with delete-all", {}, nullptr,
         [](Fault& f) {

@@ -197,6 +197,16 @@ TEST_F(InstallEngineTest, AFileThatCannotBeWrittenIsInUseEvenWhenItCouldBeRename
     EXPECT_EQ(prompt.texts().front(), L"C:\\Games\\Test\\b.txt is in use and is not replaced.");
 }
 
+TEST_F(InstallEngineTest, AnEntryNamingTheUninstallRecordStopsTheRun) {
+    // In any letter case: on Windows the same file.
+    pack("v1", u"Uninstall.DAT");
+    ASSERT_FALSE(run());
+    EXPECT_EQ(snapshot(), (Snapshot{{"C/Games", "<folder>"}}));
+    ASSERT_FALSE(prompt.texts().empty());
+    EXPECT_EQ(prompt.texts().front(),
+              L"C:\\Games\\Test\\Uninstall.DAT is the uninstall record and is not replaced.");
+}
+
 TEST_F(InstallEngineTest, ARecordThatDoesNotFitStopsBeforeItsFileIsCreated) {
     const std::u16string longName(245, u'n');
     pack("v1", longName);
