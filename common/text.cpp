@@ -331,3 +331,11 @@ bool sameTextIgnoringCase(std::wstring_view a, std::wstring_view b) {
                       std::towlower(static_cast<wint_t>(y));
            });
 }
+
+std::wstring lowerCase(std::wstring_view text) {
+    std::wstring lowered(text);
+    for (wchar_t& c : lowered) {
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    }
+    return lowered;
+}

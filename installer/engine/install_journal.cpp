@@ -61,15 +61,6 @@ bool InstallJournal::recordFolder(const std::wstring& path, bool alreadyThere) {
 }
 
 bool InstallJournal::recordFile(const std::wstring& path) {
-    // Written over, the record would hand the undo and the uninstaller the
-    // package's bytes as records, naming anything anywhere. Compared by the
-    // real paths: a short name, "." steps or trailing dots name it too.
-    if (sameTextIgnoringCase(platform_.realPath(path), platform_.realPath(recordPath_))) {
-        prompt_.showMessage(
-            fillTextFormat(L"%s is the uninstall record and is not replaced.", path),
-            MessageIcon::Stop);
-        return false;
-    }
     // A link would be written through to what it points to, outside the game
     // (and some systems rename its target in its place).
     if (platform_.isLink(path)) {
@@ -77,9 +68,30 @@ bool InstallJournal::recordFile(const std::wstring& path) {
                             MessageIcon::Stop);
         return false;
     }
-    // Set aside before the record: a file that cannot be set aside is not
-    // this run's, and its undo must not find it among this run's records.
-    return (!platform_.fileExists(path) || setAside(path)) && record(false, path);
+    const std::wstring key = lowerCase(path);
+    if (platform_.fileExists(path)) {
+        // Written over, the record would hand the undo and the uninstaller
+        // the package's bytes as records, naming anything anywhere. Compared
+        // by the real paths: a short name or trailing dots name it too.
+        if (sameTextIgnoringCase(platform_.realPath(path), platform_.realPath(recordPath_))) {
+            prompt_.showMessage(
+                fillTextFormat(L"%s is the uninstall record and is not replaced.", path),
+                MessageIcon::Stop);
+            return false;
+        }
+        // Set aside before the record: a file that cannot be set aside is not
+        // this run's, and its undo must not find it among this run's records.
+        // One this run wrote already (named twice by the package, in two
+        // letter cases say) is its own: set aside, the undo would put it back.
+        if (ownFiles_.count(key) == 0 && !setAside(path)) {
+            return false;
+        }
+    }
+    if (!record(false, path)) {
+        return false;
+    }
+    ownFiles_.insert(key);
+    return true;
 }
 
 bool InstallJournal::setAside(const std::wstring& path) {

@@ -693,6 +693,29 @@ const std::vector<Row> kRows = {
                  L"Failed to create " + f.target_ + L"!"}));
         }),
 
+    Row(
+        "package with one file twice, in two letter cases", &kOneDisc, "undone", {},
+        [](Fault& f) {
+            // As medium packs a game folder of a file system that tells the
+            // two names apart; an entry the reader refuses then makes the
+            // install fail.
+            const std::string package = PackageBuilder()
+                                            .file(u"Game.exe", 1)
+                                            .chunk("first")
+                                            .file(u"GAME.EXE", 1)
+                                            .chunk("second")
+                                            .entry(u"next", 2, 0)
+                                            .build()
+                                            .front();
+            ASSERT_TRUE(
+                e2e::writeFileBytes(f.medium_ + L"\\data1.pck", {package.begin(), package.end()}));
+        },
+        [](Fault& f) {
+            ASSERT_TRUE(f.installer_.startInstall(f.target_));
+            ASSERT_NO_FATAL_FAILURE(f.expectFailure(
+                {L"CZipFilePackage::UnCompress(), Failed to uncompress,unknowable chunk type!"}));
+        }),
+
     Row("changed installed file found by the verification", &kPlayable,
         "reported, the game started, then removed with delete-all", {}, nullptr,
         [](Fault& f) {
