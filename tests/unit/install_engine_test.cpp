@@ -136,7 +136,7 @@ TEST_F(InstallEngineTest, AFileThatCannotBeReplacedStopsTheRunAndStaysAsItWas) {
         std::function<bool()> prepare;  // false: not on this platform
         std::wstring message;
     };
-    // The read-only files come last: they would stop the next case's clean-up
+    // The read-only file comes last: it would stop the next case's clean-up
     // on Windows.
     const std::vector<Case> cases = {
         // What a link points to is not the game's.
@@ -155,14 +155,6 @@ TEST_F(InstallEngineTest, AFileThatCannotBeReplacedStopsTheRunAndStaysAsItWas) {
              return true;
          },
          L"C:\\Games\\Test\\b.txt is read-only and is not replaced."},
-        // Before any game file, and before the run has recorded uninstall.dat.
-        {"the uninstaller's read-only text",
-         [&] {
-             fs::permissions(root.path() / "C/Games/Test/uninstall.ini", fs::perms::owner_write,
-                             fs::perm_options::remove);
-             return true;
-         },
-         L"C:\\Games\\Test\\uninstall.ini is read-only and is not replaced."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -181,6 +173,21 @@ TEST_F(InstallEngineTest, AFileThatCannotBeReplacedStopsTheRunAndStaysAsItWas) {
         ASSERT_FALSE(prompt.texts().empty());
         EXPECT_EQ(prompt.texts().front(), c.message);
     }
+}
+
+TEST_F(InstallEngineTest, AReinstallStoppedBeforeItsRecordPutsTheEarlierRecordBack) {
+    pack("v1");
+    ASSERT_TRUE(run());
+    // The first file a reinstall replaces, before it records uninstall.dat.
+    fs::permissions(root.path() / "C/Games/Test/uninstall.ini", fs::perms::owner_write,
+                    fs::perm_options::remove);
+    const Snapshot before = snapshot();
+    pack("v2");
+    ASSERT_FALSE(run());
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_FALSE(prompt.texts().empty());
+    EXPECT_EQ(prompt.texts().front(),
+              L"C:\\Games\\Test\\uninstall.ini is read-only and is not replaced.");
 }
 
 TEST_F(InstallEngineTest, AFileThatCannotBeWrittenIsInUseEvenWhenItCouldBeRenamed) {
