@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cwctype>
 #include <optional>
 
 namespace {
@@ -321,4 +322,20 @@ std::wstring fillIntegerFormat(std::wstring_view format, int64_t value) {
 
 std::wstring fillTextFormat(std::wstring_view format, std::wstring_view value) {
     return fill(format, L"sS", value, false);
+}
+
+bool sameTextIgnoringCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return std::towlower(static_cast<wint_t>(x)) ==
+                      std::towlower(static_cast<wint_t>(y));
+           });
+}
+
+std::wstring lowerCase(std::wstring_view text) {
+    std::wstring lowered(text);
+    for (wchar_t& c : lowered) {
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    }
+    return lowered;
 }

@@ -25,6 +25,10 @@ std::wstring wideFromUtf8(std::string_view text);
 std::wstring wideFromCp1252(std::string_view bytes);
 std::string cp1252FromWide(std::wstring_view text);
 
+// Equal but for letter case, as Windows matches names and registry keys.
+bool sameTextIgnoringCase(std::wstring_view a, std::wstring_view b);
+std::wstring lowerCase(std::wstring_view text);
+
 // Standard decimal conversion: leading blanks, optional sign, leading digits;
 // anything else stops the number ("12abc" is 12, "abc" is 0). Saturates at the
 // limits of int instead of overflowing.

@@ -1,7 +1,6 @@
 #include "removal_engine.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "common/text.h"
 #include "common/uninstall_record.h"
@@ -12,14 +11,6 @@ constexpr int kMaxProgressRange = 0xFFFF;
 
 bool usableKeyName(const std::wstring& name) {
     return !name.empty() && name.find(L'\\') == std::wstring::npos;
-}
-
-bool sameText(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               return std::towlower(static_cast<wint_t>(x)) ==
-                      std::towlower(static_cast<wint_t>(y));
-           });
 }
 
 const wchar_t kFixedExtension[] = L".kupd";
@@ -50,7 +41,7 @@ bool commandStartsProgramIn(const std::wstring& command, const std::wstring& fol
     const std::wstring program = programOfCommand(command);
     const std::wstring base = withSeparator(folder);
     return !folder.empty() && program.size() > base.size() &&
-           sameText(program.substr(0, base.size()), base);
+           sameTextIgnoringCase(program.substr(0, base.size()), base);
 }
 
 void removeRegisteredType(Registry& registry, const RegisteredType& handed,
@@ -61,9 +52,9 @@ void removeRegisteredType(Registry& registry, const RegisteredType& handed,
 
     const std::wstring extensionKey = L"." + handed.extension;
     if (usableKeyName(handed.extension) && usableKeyName(handed.className) &&
-        !sameText(extensionKey, kFixedExtension)) {
+        !sameTextIgnoringCase(extensionKey, kFixedExtension)) {
         const auto current = registry.stringValue(kClasses, extensionKey, L"");
-        if (current && sameText(*current, handed.className)) {
+        if (current && sameTextIgnoringCase(*current, handed.className)) {
             if (!handed.extensionExisted) {
                 registry.deleteTree(kClasses, extensionKey);
             } else if (handed.previousExtensionValue) {
@@ -74,7 +65,7 @@ void removeRegisteredType(Registry& registry, const RegisteredType& handed,
             }
         }
     }
-    if (usableKeyName(handed.className) && !sameText(handed.className, kFixedClass)) {
+    if (usableKeyName(handed.className) && !sameTextIgnoringCase(handed.className, kFixedClass)) {
         const auto command =
             registry.stringValue(kClasses, handed.className + L"\\shell\\open\\command", L"");
         if (command && commandStartsProgramIn(*command, installFolder)) {
@@ -86,8 +77,8 @@ void removeRegisteredType(Registry& registry, const RegisteredType& handed,
         const auto uninstallString =
             registry.stringValue(handed.uninstallRoot, key, L"UninstallString");
         if (uninstallString && !installFolder.empty() &&
-            sameText(programOfCommand(*uninstallString),
-                     withSeparator(installFolder) + L"uninstall.exe")) {
+            sameTextIgnoringCase(programOfCommand(*uninstallString),
+                                 withSeparator(installFolder) + L"uninstall.exe")) {
             registry.deleteTree(handed.uninstallRoot, key);
         }
     }

@@ -68,14 +68,42 @@ bool InstallJournal::recordFile(const std::wstring& path) {
                             MessageIcon::Stop);
         return false;
     }
-    // Set aside before the record: a file that cannot be set aside is not
-    // this run's, and its undo must not find it among this run's records.
-    return (!platform_.fileExists(path) || setAside(path)) && record(false, path);
+    const std::wstring key = lowerCase(path);
+    if (platform_.fileExists(path)) {
+        // Written over, the record would hand the undo and the uninstaller
+        // the package's bytes as records, naming anything anywhere. Compared
+        // by the real paths: a short name or trailing dots name it too.
+        if (sameTextIgnoringCase(platform_.realPath(path), platform_.realPath(recordPath_))) {
+            prompt_.showMessage(
+                fillTextFormat(L"%s is the uninstall record and is not replaced.", path),
+                MessageIcon::Stop);
+            return false;
+        }
+        // Set aside before the record: a file that cannot be set aside is not
+        // this run's, and its undo must not find it among this run's records.
+        // One this run wrote already (named twice by the package, in two
+        // letter cases say) is its own: set aside, the undo would put it back.
+        if (ownFiles_.count(key) == 0 && !setAside(path)) {
+            return false;
+        }
+    }
+    if (!record(false, path)) {
+        return false;
+    }
+    ownFiles_.insert(key);
+    return true;
 }
 
 bool InstallJournal::setAside(const std::wstring& path) {
     if (platform_.isReadOnly(path)) {
         prompt_.showMessage(fillTextFormat(L"%s is read-only and is not replaced.", path),
+                            MessageIcon::Stop);
+        return false;
+    }
+    // A running program can be renamed, but neither written nor deleted: set
+    // aside, it would be left behind by a finished install.
+    if (!platform_.open(path, OpenMode::Append, Share::All)) {
+        prompt_.showMessage(fillTextFormat(L"%s is in use and is not replaced.", path),
                             MessageIcon::Stop);
         return false;
     }
@@ -98,8 +126,10 @@ void InstallJournal::undo(const std::atomic<bool>& stop, uint32_t scale,
     const std::vector<std::wstring> records = file.LoadUninstallRecords(targetFolder_);
     const size_t first = std::min(earlierRecords_, records.size());
     position(percentOf(records.size() - first, scale, 0));
+    bool walkedAll = true;
     for (size_t i = records.size(); i-- > first;) {
         if (stop.load()) {
+            walkedAll = false;
             break;
         }
         const RecordAction action = interpretUninstallRecord(records[i]);
@@ -110,6 +140,15 @@ void InstallJournal::undo(const std::atomic<bool>& stop, uint32_t scale,
             platform_.removeFolder(action.path);
         }
         position(percentOf(i - first, scale, 0));
+    }
+    // The copy begin() put in place of an earlier uninstall.dat is this run's
+    // even before the run has recorded it (a run can stop on the way there):
+    // once every record is undone, the earlier file goes back.
+    const bool recordSetAside =
+        std::any_of(setAside_.begin(), setAside_.end(),
+                    [this](const auto& entry) { return entry.first == recordPath_; });
+    if (walkedAll && recordSetAside) {
+        platform_.deleteFile(recordPath_);
     }
     for (auto it = setAside_.rbegin(); it != setAside_.rend(); ++it) {
         // A newer file the walk did not reach is recorded and stays; only

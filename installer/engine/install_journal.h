@@ -45,8 +45,10 @@ public:
     // undo.
     [[nodiscard]] bool recordFolder(const std::wstring& path, bool alreadyThere);
     // A file about to be written; one that is there already is set aside
-    // first. False, after a message, when it cannot be (read-only, in use or
-    // a link): then it is not recorded either.
+    // first. False, after a message, when it cannot be (read-only, in use,
+    // a running program included, or a link) or when it is uninstall.dat
+    // itself: then it is not recorded either. A file this run recorded
+    // before is written over as it is.
     [[nodiscard]] bool recordFile(const std::wstring& path);
 
     // Removes what this run recorded, newest first, while `stop` stays clear;
@@ -72,6 +74,8 @@ private:
     // Records in uninstall.dat before this run's first one.
     size_t earlierRecords_ = 0;
     std::set<std::wstring> foldersAlreadyThere_;
+    // The files this run recorded, in lower case.
+    std::set<std::wstring> ownFiles_;
     // (original path, where it was set aside), oldest first.
     std::vector<std::pair<std::wstring, std::wstring>> setAside_;
 };

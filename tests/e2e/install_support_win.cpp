@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <utility>
+
+#include "common/win/handles_win.h"
 
 namespace e2e {
 
@@ -13,6 +16,7 @@ namespace {
 constexpr int kAgreeId = 1009;
 constexpr int kPathBoxId = 1001;
 constexpr int kDesktopIconBox = 1005;
+constexpr int kResultText = 1010;
 constexpr int kDeleteAllBox = 1010;
 
 // A small deterministic generator, so that a file's bytes follow from its
@@ -40,6 +44,31 @@ std::wstring parentOf(const std::wstring& path) {
 }
 
 }  // namespace
+
+std::optional<uint64_t> smallDriveFreeBytes() {
+    const wchar_t* const drive = L"T:\\";
+    ULARGE_INTEGER available{};
+    if (GetDriveTypeW(drive) <= DRIVE_NO_ROOT_DIR ||
+        !GetDiskFreeSpaceExW(drive, &available, nullptr, nullptr)) {
+        return std::nullopt;
+    }
+    // A few MB: anything larger is not the fixture's drive.
+    if (available.QuadPart > (uint64_t{16} << 20)) {
+        return std::nullopt;
+    }
+    return available.QuadPart;
+}
+
+std::vector<GameFile> gameFillingTheDrive(uint64_t freeBytes) {
+    // The path page wants the game's size plus 10 bytes free, while the
+    // unpack asks about a full disk as soon as less than a chunk plus 1 MiB
+    // is left. A game half a megabyte smaller than the free space passes the
+    // first rule and trips the second well inside its large file, the more so
+    // as the uninstaller (about 2 MiB) is written first. No filler file is
+    // needed, and so no race with the install.
+    const size_t size = static_cast<size_t>(freeBytes) - (size_t{1} << 19);
+    return {{L"Game.exe", 100000}, {L"data\\world.dat", size - 100000}};
+}
 
 bool makeGame(const std::wstring& folder, const std::vector<GameFile>& files,
               const std::vector<std::wstring>& emptyFolders) {
@@ -92,7 +121,7 @@ std::vector<uint8_t> installIniBytes(const std::wstring& programGroup,
         {0, kPathTitle},
         {1, L"The game needs %d MB."},
         {5, L"There is not enough space."},
-        {9, L"Installing %s"},
+        {9, kInstallingFile},
         {10, L"%d%% done"},
         {12, L"Cannot create the program group %s."},
         {13, L"Cannot create the shortcut %s."},
@@ -156,6 +185,40 @@ bool placeInstaller(const std::wstring& medium, const std::wstring& programGroup
                           installIniBytes(programGroup, shortcuts, extraSetup));
 }
 
+std::wstring md5code(const std::wstring& medium, const std::wstring& key) {
+    wchar_t value[256] = {};
+    GetPrivateProfileStringW(L"md5code", key.c_str(), L"", value, 256,
+                             (medium + L"\\install.ini").c_str());
+    return value;
+}
+
+bool setMd5code(const std::wstring& medium, const std::wstring& key, const std::wstring& value) {
+    return WritePrivateProfileStringW(L"md5code", key.c_str(), value.c_str(),
+                                      (medium + L"\\install.ini").c_str()) != FALSE &&
+           md5code(medium, key) == value;
+}
+
+int addZeroPackage(const std::wstring& medium, int64_t size, const std::wstring& digest) {
+    const int number = _wtoi(md5code(medium, L"count").c_str()) + 1;
+    const std::wstring path = medium + L"\\data" + std::to_wstring(number) + L".pck";
+    const KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER end{};
+    end.QuadPart = size;
+    if (!file || !SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(file.get()) || !setMd5code(medium, L"count", std::to_wstring(number)) ||
+        !setMd5code(medium, L"pck" + std::to_wstring(number), digest)) {
+        return 0;
+    }
+    return number;
+}
+
+bool takeAwayPackage(const std::wstring& medium, int number, const std::wstring& folder) {
+    const std::wstring name = L"\\data" + std::to_wstring(number) + L".pck";
+    return fileExists(medium + name) && createFolders(folder) &&
+           MoveFileW((medium + name).c_str(), (folder + name).c_str()) != FALSE;
+}
+
 std::vector<std::wstring> readUninstallRecords(const std::wstring& path) {
     std::vector<std::wstring> records;
     auto bytes = readFileBytes(path);
@@ -199,22 +262,37 @@ bool InstallerDriver::visible(const std::wstring& title) {
     return !ui::Window::list({title, false, L"#32770", process_->id()}).empty();
 }
 
-std::optional<ui::Window> InstallerDriver::reachCheckQuestion(const std::wstring& target) {
-    using namespace install_texts;
+std::optional<ui::Window> InstallerDriver::reachAgreement() {
     process_ = ui::Process::start(medium_ + L"\\install.exe", medium_, medium_);
     EXPECT_TRUE(process_.has_value()) << "install.exe did not start";
     if (!process_) {
         return std::nullopt;
     }
-    auto agreement = window(kAgreementTitle);
+    auto agreement = window(install_texts::kAgreementTitle);
     EXPECT_TRUE(agreement.has_value()) << "no agreement page";
-    if (!agreement || !ui::waitUntil([&] { return agreement->control(kAgreeId).isEnabled(); }) ||
-        !agreement->control(kAgreeId).click()) {
+    if (!agreement || !ui::waitUntil([&] { return agreement->control(kAgreeId).isEnabled(); })) {
         return std::nullopt;
     }
-    auto path = window(kPathTitle);
+    return agreement;
+}
+
+std::optional<ui::Window> InstallerDriver::reachPathPage() {
+    auto agreement = reachAgreement();
+    if (!agreement || !agreement->control(kAgreeId).click()) {
+        return std::nullopt;
+    }
+    auto path = window(install_texts::kPathTitle);
     EXPECT_TRUE(path.has_value()) << "no path page";
     if (!path || !path->waitIdle()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+std::optional<ui::Window> InstallerDriver::reachCheckQuestion(const std::wstring& target) {
+    using namespace install_texts;
+    auto path = reachPathPage();
+    if (!path) {
         return std::nullopt;
     }
     SetWindowTextW(path->control(kPathBoxId).handle(), target.c_str());
@@ -268,6 +346,31 @@ bool InstallerDriver::installCompletely(const std::wstring& target, bool desktop
     return startInstall(target) && finish(desktopIcon);
 }
 
+std::optional<std::vector<std::wstring>> InstallerDriver::finishFailed() {
+    std::vector<std::wstring> messages;
+    std::optional<ui::Window> page;
+    const bool shown = ui::waitUntil(
+        [&] {
+            for (const auto& box : ui::MessageBoxWindow::list(process_->id())) {
+                messages.push_back(box.text());
+                static_cast<void>(box.press(IDOK));
+            }
+            page = window(install_texts::kFinishTitle, 0);
+            return page.has_value();
+        },
+        kInstallTimeout);
+    EXPECT_TRUE(shown) << "no finish page after the failure";
+    if (!shown || !page->waitIdle()) {
+        return std::nullopt;
+    }
+    EXPECT_EQ(page->control(kResultText).text(), install_texts::kFailedText);
+    if (!page->control(IDOK).click() || !process_->waitForExit(kInstallTimeout)) {
+        ADD_FAILURE() << "the installer did not end after Finish";
+        return std::nullopt;
+    }
+    return messages;
+}
+
 UninstallerDriver::~UninstallerDriver() {
     if (copy_ && copy_->isRunning()) {
         copy_->terminate();
@@ -275,13 +378,25 @@ UninstallerDriver::~UninstallerDriver() {
 }
 
 std::optional<ui::Window> UninstallerDriver::start() {
+    const ui::WindowQuery query{install_texts::kUninstallTitle, false, L"#32770", 0};
+    const std::vector<ui::Window> earlier = ui::Window::list(query);
     auto first = ui::Process::start(gameFolder_ + L"\\uninstall.exe", L"", gameFolder_);
     EXPECT_TRUE(first.has_value()) << "uninstall.exe did not start";
     if (!first || !first->waitForExit()) {
         ADD_FAILURE() << "the uninstaller's first stage did not end";
         return std::nullopt;
     }
-    auto window = ui::Window::find({install_texts::kUninstallTitle, false, L"#32770", 0});
+    std::optional<ui::Window> window;
+    ui::waitUntil([&] {
+        for (const ui::Window& candidate : ui::Window::list(query)) {
+            if (std::none_of(earlier.begin(), earlier.end(), [&](const ui::Window& other) {
+                    return other.handle() == candidate.handle();
+                })) {
+                window = candidate;
+            }
+        }
+        return window.has_value();
+    });
     EXPECT_TRUE(window.has_value()) << "no uninstall window";
     if (window) {
         copy_ = ui::Process::open(window->processId());
@@ -294,21 +409,26 @@ std::optional<ui::Window> UninstallerDriver::start() {
 
 std::optional<std::vector<std::wstring>> UninstallerDriver::remove(bool deleteAll) {
     auto window = start();
-    if (!window || !copy_) {
+    return window ? pressStart(*window, deleteAll) : std::nullopt;
+}
+
+std::optional<std::vector<std::wstring>> UninstallerDriver::pressStart(const ui::Window& window,
+                                                                       bool deleteAll) {
+    if (!copy_) {
         return std::nullopt;
     }
-    const DWORD process = window->processId();
+    const DWORD process = window.processId();
     if (deleteAll) {
-        if (!window->control(kDeleteAllBox).click()) {
+        if (!window.control(kDeleteAllBox).click()) {
             return std::nullopt;
         }
         auto question = ui::MessageBoxWindow::find(install_texts::kDeleteAllAsk, process);
         EXPECT_TRUE(question.has_value()) << "ticking delete-all asked nothing";
-        if (!question || !question->press(IDYES) || !window->waitIdle()) {
+        if (!question || !question->press(IDYES) || !window.waitIdle()) {
             return std::nullopt;
         }
     }
-    if (!window->control(IDOK).click()) {
+    if (!window.control(IDOK).click()) {
         return std::nullopt;
     }
     std::vector<std::wstring> messages;
@@ -387,9 +507,14 @@ void InstallScenarioBase::TearDown() {
 void InstallScenarioBase::pack(const std::vector<GameFile>& files, const std::wstring& options,
                                const std::vector<std::wstring>& emptyFolders) {
     ASSERT_TRUE(makeGame(game_, files, emptyFolders));
+    ASSERT_NO_FATAL_FAILURE(packGame(options));
+}
+
+void InstallScenarioBase::packGame(const std::wstring& options) {
+    ASSERT_TRUE(createFolders(medium_));
+    ASSERT_TRUE(placeInstaller(medium_, programGroup_, shortcuts_));
     const auto status = runMedium(L"pack \"" + game_ + L"\" \"" + medium_ + L"\" " + options);
     ASSERT_EQ(status, std::optional<DWORD>(0)) << "medium pack failed";
-    ASSERT_TRUE(placeInstaller(medium_, programGroup_, shortcuts_));
 }
 
 }  // namespace e2e

@@ -36,6 +36,13 @@ inline const std::vector<GameFile> kSmallGame = {
     {L"data\\music\\theme.ogg", 600000},
 };
 
+// The free bytes of drive T:, the small empty drive a ctest fixture mounts
+// for the full-disk scenarios; nothing when that drive is not there.
+std::optional<uint64_t> smallDriveFreeBytes();
+// A game that passes the path page's check of the space on a drive with
+// `freeBytes` free but runs the unpack out of room inside its large file.
+std::vector<GameFile> gameFillingTheDrive(uint64_t freeBytes);
+
 // Files of pseudo-random bytes (the same bytes for the same name and size)
 // and empty folders below `folder`.
 bool makeGame(const std::wstring& folder, const std::vector<GameFile>& files,
@@ -57,18 +64,20 @@ inline const std::wstring kNextDiscTitle = L"Please insert disc %d";     // str3
 inline const std::wstring kCancelQuestion =
     L"Do you really want to stop the installation?";  // str38
 inline const std::wstring kDiskFullQuestion =
-    L"The target disk is nearly full. Try again?";                            // str46
-inline const std::wstring kUndoTitle = L"Removing what was installed";        // str49
-inline const std::wstring kFinishTitle = L"Install Test is ready";            // str30
-inline const std::wstring kFinishedText = L"Everything is installed.";        // str19
-inline const std::wstring kFailedText = L"The install did not finish.";       // str20
-inline const std::wstring kPackageCheckTitle = L"Checking package %d";        // str41
-inline const std::wstring kPackageDamaged = L"Package %d is damaged!";        // str42
-inline const std::wstring kFileDamaged = L"%s is damaged. Go on?";            // str43
-inline const std::wstring kVerifyCancelQuestion = L"Stop the verification?";  // str44
-inline const std::wstring kVerifyTitle = L"Checking Install Test";            // str47
-inline const std::wstring kReportEnd = L"All files checked.";                 // str48
-inline const std::wstring kVerifyDone = L"The verification is over.";         // str50
+    L"The target disk is nearly full. Try again?";                                         // str46
+inline const std::wstring kUndoTitle = L"Removing what was installed";                     // str49
+inline const std::wstring kFinishTitle = L"Install Test is ready";                         // str30
+inline const std::wstring kFinishedText = L"Everything is installed.";                     // str19
+inline const std::wstring kFailedText = L"The install did not finish.";                    // str20
+inline const std::wstring kPackageCheckTitle = L"Checking package %d";                     // str41
+inline const std::wstring kPackageDamaged = L"Package %d is damaged!";                     // str42
+inline const std::wstring kFileDamaged = L"%s is damaged. Go on?";                         // str43
+inline const std::wstring kVerifyCancelQuestion = L"Stop the verification?";               // str44
+inline const std::wstring kVerifyTitle = L"Checking Install Test";                         // str47
+inline const std::wstring kInstallingFile = L"Installing %s";                              // str9
+inline const std::wstring kReportEnd = L"All files checked.";                              // str48
+inline const std::wstring kVerifyDone = L"The verification is over.";                      // str50
+inline const std::wstring kReadErrorQuestion = L"The package cannot be read. Try again?";  // str45
 // The uninstaller's window, with the texts the installer writes for it.
 inline const std::wstring kUninstallTitle = L"Uninstall Varnholt";
 inline const std::wstring kDeleteAllAsk = L"Are you sure you want to delete all files?";
@@ -99,6 +108,19 @@ bool placeInstaller(const std::wstring& medium, const std::wstring& programGroup
                     const std::vector<ShortcutEntry>& shortcuts,
                     const std::wstring& extraSetup = L"");
 
+// The [md5code] value of `key` in the medium's install.ini, and a new one.
+std::wstring md5code(const std::wstring& medium, const std::wstring& key);
+bool setMd5code(const std::wstring& medium, const std::wstring& key, const std::wstring& value);
+// Adds to the medium one more package of `size` zero bytes, which the package
+// check hashes but the install never reads (sparse: quick to make, and it
+// keeps the check busy), and lists it in [md5code] with the digest given.
+// Answers its number, or 0 when it could not be made.
+int addZeroPackage(const std::wstring& medium, int64_t size, const std::wstring& digest);
+
+// Moves package `number` of the medium into `folder`, where the installer
+// does not look; false when the medium has no such package.
+bool takeAwayPackage(const std::wstring& medium, int number, const std::wstring& folder);
+
 // The records of an uninstall.dat, oldest first.
 std::vector<std::wstring> readUninstallRecords(const std::wstring& path);
 
@@ -113,6 +135,11 @@ public:
     InstallerDriver(const InstallerDriver&) = delete;
     InstallerDriver& operator=(const InstallerDriver&) = delete;
 
+    // Starts the second run and answers the agreement page once its agree
+    // button is enabled.
+    std::optional<ui::Window> reachAgreement();
+    // The same, agreed: answers the path page.
+    std::optional<ui::Window> reachPathPage();
     // Starts the second run, agrees, types `target` on the path page, presses
     // Next and skips the package check; answers whether it got that far.
     // Failures are reported through GoogleTest.
@@ -128,6 +155,11 @@ public:
     bool finish(bool desktopIcon = false);
     // startInstall and finish.
     bool installCompletely(const std::wstring& target, bool desktopIcon = false);
+    // After an install that fails: presses OK on every message until the
+    // finish page shows, expects its text for a failed install, presses Finish
+    // and waits for the installer's end. Answers the messages' texts, or
+    // nothing when it got stuck.
+    std::optional<std::vector<std::wstring>> finishFailed();
 
     const ui::Process& process() const { return *process_; }
     std::optional<ui::Window> window(const std::wstring& title,
@@ -152,12 +184,15 @@ public:
     UninstallerDriver(const UninstallerDriver&) = delete;
     UninstallerDriver& operator=(const UninstallerDriver&) = delete;
 
-    // The window of the copy, once the first stage has ended.
+    // The window of the copy this start made (not one that was there
+    // before), once the first stage has ended.
     std::optional<ui::Window> start();
-    // Starts, ticks delete-all (answering its question Yes) when asked,
-    // presses start and answers every message the removal shows with OK.
-    // Answers those messages' texts once the uninstaller has ended, or
-    // nothing when it got stuck. Failures are reported through GoogleTest.
+    // In that window: ticks delete-all (answering its question Yes) when
+    // asked, presses start and answers every message the removal shows with
+    // OK. Answers those messages' texts once the copy has ended, or nothing
+    // when it got stuck. Failures are reported through GoogleTest.
+    std::optional<std::vector<std::wstring>> pressStart(const ui::Window& window, bool deleteAll);
+    // start and pressStart.
     std::optional<std::vector<std::wstring>> remove(bool deleteAll);
 
 private:
@@ -179,9 +214,12 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Makes the game, packs it with medium.exe and places the installer.
+    // Makes the game, places the installer and packs the game beside it with
+    // medium.exe, which adds the packages' digests to install.ini.
     void pack(const std::vector<GameFile>& files, const std::wstring& options,
               const std::vector<std::wstring>& emptyFolders = {});
+    // The same for the game folder as it stands.
+    void packGame(const std::wstring& options);
 
     ScenarioFolder root_;
     const std::wstring medium_;

@@ -222,17 +222,11 @@ TEST_F(UnattendedScenario, RefusalsEndAtOnceWithExitCodeOneAndSayWhyInTheLog) {
 }
 
 TEST_F(UnattendedScenario, AFullDiskIsUndoneWithExitCodeTwo) {
-    const std::wstring drive = L"T:\\";
-    ULARGE_INTEGER available{};
-    if (GetDriveTypeW(drive.c_str()) <= DRIVE_NO_ROOT_DIR ||
-        !GetDiskFreeSpaceExW(drive.c_str(), &available, nullptr, nullptr)) {
+    const auto free = e2e::smallDriveFreeBytes();
+    if (!free) {
         GTEST_SKIP() << "the small drive T: could not be mounted";
     }
-    ASSERT_LE(available.QuadPart, 16u << 20) << "T: is not the small drive";
-    // Passes the path's check, then runs out of room inside its large file.
-    const size_t size = static_cast<size_t>(available.QuadPart) - (1u << 19);
-    ASSERT_NO_FATAL_FAILURE(
-        pack({{L"Game.exe", 100000}, {L"data\\world.dat", size - 100000}}, L"--chunk-size 64K"));
+    ASSERT_NO_FATAL_FAILURE(pack(e2e::gameFillingTheDrive(*free), L"--chunk-size 64K"));
     EXPECT_EQ(installSilently(L"/S /D=T:\\Game /LOG=" + log_), std::optional<DWORD>(2));
     const auto lines = logLines(log_);
     EXPECT_TRUE(contains(lines, L"Question: " + kDiskFullQuestion));

@@ -175,6 +175,53 @@ TEST_F(InstallEngineTest, AFileThatCannotBeReplacedStopsTheRunAndStaysAsItWas) {
     }
 }
 
+TEST_F(InstallEngineTest, AReinstallStoppedBeforeItsRecordPutsTheEarlierRecordBack) {
+    pack("v1");
+    ASSERT_TRUE(run());
+    // The first file a reinstall replaces, before it records uninstall.dat.
+    fs::permissions(root.path() / "C/Games/Test/uninstall.ini", fs::perms::owner_write,
+                    fs::perm_options::remove);
+    const Snapshot before = snapshot();
+    pack("v2");
+    ASSERT_FALSE(run());
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_FALSE(prompt.texts().empty());
+    EXPECT_EQ(prompt.texts().front(),
+              L"C:\\Games\\Test\\uninstall.ini is read-only and is not replaced.");
+}
+
+TEST_F(InstallEngineTest, AFileThatCannotBeWrittenIsInUseEvenWhenItCouldBeRenamed) {
+    pack("v1");
+    ASSERT_TRUE(run());
+    const Snapshot before = snapshot();
+    pack("v2");
+    // As a running program: no open for writing, though a rename would work.
+    FaultPlatform system(platform);
+    system.openScript[L"C:\\Games\\Test\\b.txt"] = {false};
+    ASSERT_FALSE(run(system));
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_FALSE(prompt.texts().empty());
+    EXPECT_EQ(prompt.texts().front(), L"C:\\Games\\Test\\b.txt is in use and is not replaced.");
+}
+
+TEST_F(InstallEngineTest, AnEntryNamingTheUninstallRecordStopsTheRun) {
+    // (Other spellings of the name, which only Windows takes for the same
+    // file, are the end-to-end fault suite's.)
+    pack("v1", u"uninstall.dat");
+    ASSERT_FALSE(run());
+    EXPECT_EQ(snapshot(), (Snapshot{{"C/Games", "<folder>"}}));
+    ASSERT_FALSE(prompt.texts().empty());
+    EXPECT_EQ(prompt.texts().front(),
+              L"C:\\Games\\Test\\uninstall.dat is the uninstall record and is not replaced.");
+}
+
+TEST_F(InstallEngineTest, AFileThePackageNamesTwiceIsTheRunsOwnAndItsUndoRemovesIt) {
+    pack("v1", u"b.txt");
+    // Cancelled at the second b.txt's chunk, the last.
+    ASSERT_FALSE(run(4));
+    EXPECT_EQ(snapshot(), (Snapshot{{"C/Games", "<folder>"}}));
+}
+
 TEST_F(InstallEngineTest, ARecordThatDoesNotFitStopsBeforeItsFileIsCreated) {
     const std::u16string longName(245, u'n');
     pack("v1", longName);
