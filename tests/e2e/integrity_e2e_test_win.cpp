@@ -251,7 +251,7 @@ TEST_F(IntegrityScenario, CancelAnsweredNoLetsThePackageCheckGoOn) {
     ASSERT_NO_FATAL_FAILURE(pack());
     // One more package that the check hashes but the install never reads: a
     // large file of zeros that keeps the check busy.
-    constexpr int64_t kLargeSize = int64_t{3} << 30;
+    constexpr int64_t kLargeSize = int64_t{1} << 29;
     Md5Digest zeros;
     const std::vector<uint8_t> block(1 << 20, 0);
     for (int64_t done = 0; done < kLargeSize; done += static_cast<int64_t>(block.size())) {
