@@ -12,13 +12,23 @@ cd "$root"
 "$root/scripts/build.sh"
 CKV_WINE_ARCH=$("$root/scripts/windows-build.sh")
 export CKV_WINE_ARCH
+# The native tests need neither Wine nor a display: they run beside the
+# Windows tests, and their output follows the Windows tests' own.
+native_log=$(mktemp)
+trap 'rm -f "$native_log"' EXIT
+ctest --test-dir build/native --output-on-failure >"$native_log" 2>&1 &
+native=$!
 "$root/scripts/wine-prefix.sh" --fresh
+status=0
 "$root/scripts/with-display.sh" bash -c '
   status=0
-  ctest --test-dir build/native --output-on-failure || status=1
   ctest --test-dir "build/$CKV_WINE_ARCH" --output-on-failure || status=1
   if [ "$CKV_WINE_ARCH" != win32 ]; then
     echo "Binary checks of the shipped i686 build:"
     ctest --test-dir build/win32 --output-on-failure -L binaries || status=1
   fi
-  exit $status'
+  exit $status' || status=1
+wait "$native" || status=1
+echo "Native tests:"
+cat "$native_log"
+exit $status

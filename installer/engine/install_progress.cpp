@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "common/folder_chain.h"
 
@@ -45,15 +46,37 @@ bool ProgressCounters::chunkWritten(uint64_t bytes) {
     return !pending_.exchange(true);
 }
 
-void ProgressCounters::beginFile() {
-    fileChunksDone_ = 0;
+bool ProgressCounters::folderCreated() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++foldersCreated_;
+        folderLast_ = true;
+    }
+    return !pending_.exchange(true);
+}
+
+bool ProgressCounters::beginFile(std::wstring name, uint32_t chunkCount) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        fileBegun_ = FileStart{std::move(name), chunkCount};
+        folderLast_ = false;
+        fileChunksDone_ = 0;
+    }
+    return !pending_.exchange(true);
 }
 
 ProgressCounters::Sample ProgressCounters::take() {
-    // Cleared before the counters are read: a chunk written after this read
+    // Cleared before the counters are read: a report after this read
     // notifies again, so the last one is never missed.
     pending_ = false;
-    return {bytesDone_.load(), fileChunksDone_.load()};
+    Sample sample;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    sample.bytesDone = bytesDone_.load();
+    sample.fileChunksDone = fileChunksDone_.load();
+    sample.foldersCreated = std::exchange(foldersCreated_, 0);
+    sample.fileBegun = std::exchange(fileBegun_, std::nullopt);
+    sample.folderLast = std::exchange(folderLast_, false);
+    return sample;
 }
 
 std::optional<int> InstallProgress::newOverallPercentage(int overall) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -38,28 +39,44 @@ private:
 };
 
 // What the install worker publishes for its page: counters it only adds to,
-// and whether a notification is on its way. The page reads the counters when
+// the folders and the file it began, and whether a notification is on its
+// way. The page reads the counters when
 // that notification arrives, so the worker never waits for a repaint and the
 // page catches up in one step however many chunks went by.
 class ProgressCounters {
 public:
+    struct FileStart {
+        std::wstring name;
+        uint32_t chunkCount = 0;
+    };
     struct Sample {
         uint64_t bytesDone = 0;
         uint64_t fileChunksDone = 0;
+        // Since the last look: the folders made, the latest file begun, and
+        // whether a folder was made after that file.
+        uint32_t foldersCreated = 0;
+        std::optional<FileStart> fileBegun;
+        bool folderLast = false;
     };
 
-    // Worker: a chunk of `bytes` is written. True when the page must be
-    // notified, because no notification is pending.
+    // Worker: a chunk of `bytes` is written, a folder is made, the next file
+    // begins. Each answers true when the page must be notified, because no
+    // notification is pending.
     bool chunkWritten(uint64_t bytes);
-    // Worker: the next file begins.
-    void beginFile();
-    // Page: the counters now; the next chunk notifies again.
+    bool folderCreated();
+    bool beginFile(std::wstring name, uint32_t chunkCount);
+    // Page: the counters now; the next report notifies again.
     Sample take();
 
 private:
     std::atomic<uint64_t> bytesDone_{0};
     std::atomic<uint64_t> fileChunksDone_{0};
     std::atomic<bool> pending_{false};
+    // Folders and files are few: a lock is cheap for them.
+    std::mutex mutex_;
+    uint32_t foldersCreated_ = 0;
+    std::optional<FileStart> fileBegun_;
+    bool folderLast_ = false;
 };
 
 // trunc(part / whole * 100) in double precision, within 0 to 100; a whole of

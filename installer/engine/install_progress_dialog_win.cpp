@@ -41,16 +41,6 @@ InstallProgressDialog::InstallProgressDialog(MainWindow& mainWindow)
         result = 0;
         return true;
     });
-    handle(WM_FILE_BEGIN, [this](WPARAM, LPARAM file, LRESULT& result) {
-        onFileBegin(*reinterpret_cast<const FileBegin*>(file));
-        result = 0;
-        return true;
-    });
-    handle(kFolderCreated, [this](WPARAM, LPARAM, LRESULT& result) {
-        onFolderCreated();
-        result = 0;
-        return true;
-    });
     handle(kShowMessage, [this](WPARAM visible, LPARAM, LRESULT& result) {
         show(visible != FALSE);
         result = 0;
@@ -127,13 +117,15 @@ void InstallProgressDialog::install() {
 }
 
 void InstallProgressDialog::folderCreated(const std::wstring&) {
-    SendMessageW(hwnd(), kFolderCreated, 0, 0);
+    if (counters_.folderCreated()) {
+        PostMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
+    }
 }
 
 void InstallProgressDialog::fileBegun(const std::wstring& name, uint32_t chunkCount) {
-    counters_.beginFile();
-    const FileBegin file{name, chunkCount};
-    SendMessageW(hwnd(), WM_FILE_BEGIN, 0, reinterpret_cast<LPARAM>(&file));
+    if (counters_.beginFile(name, chunkCount)) {
+        PostMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
+    }
 }
 
 void InstallProgressDialog::chunkWritten(uint64_t bytes) {
@@ -152,18 +144,20 @@ int InstallProgressDialog::nextDisc(std::wstring& mediumFolder, int number) {
     return nextDisc_.NextDiscPoll(mediumFolder, number);
 }
 
-void InstallProgressDialog::onFileBegin(const FileBegin& file) {
+void InstallProgressDialog::showFileBegun(const ProgressCounters::FileStart& file) {
     fileText_ = fillTextFormat(mainWindow().app().text(9), file.name);
     progress_.beginFile(file.chunkCount);
     fileBarRange_ = 100;
     fileBarPosition_ = 0;
-    PostMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
 }
 
-void InstallProgressDialog::onFolderCreated() {
+void InstallProgressDialog::showFoldersCreated(uint32_t count) {
+    if (count == 0) {
+        return;
+    }
     fileText_ = mainWindow().app().text(34);
-    fileBarPosition_ = std::min(fileBarPosition_ + 1, fileBarRange_);
-    PostMessageW(hwnd(), WM_CHUNK_WRITTEN, 0, 0);
+    fileBarPosition_ = static_cast<int>(
+        std::min<int64_t>(int64_t{fileBarPosition_} + count, int64_t{fileBarRange_}));
 }
 
 void InstallProgressDialog::showProgressSoon() {
@@ -181,6 +175,18 @@ void InstallProgressDialog::showProgressSoon() {
 void InstallProgressDialog::showProgress() {
     lastShown_ = GetTickCount();
     const ProgressCounters::Sample sample = counters_.take();
+    // What came last names the step.
+    if (sample.folderLast) {
+        if (sample.fileBegun) {
+            showFileBegun(*sample.fileBegun);
+        }
+        showFoldersCreated(sample.foldersCreated);
+    } else {
+        showFoldersCreated(sample.foldersCreated);
+        if (sample.fileBegun) {
+            showFileBegun(*sample.fileBegun);
+        }
+    }
     const ProgressPercentages percent = progress_.at(sample.bytesDone, sample.fileChunksDone);
     if (sample.fileChunksDone > 0) {
         fileBarPosition_ = percent.file;

@@ -29,20 +29,14 @@ public:
     static constexpr int kFileLabel = 1011;
     static constexpr int kOverallLabel = 1012;
 
-    // From the worker. Sent ones run on the user-interface thread while the
-    // worker waits; their handlers change no control (a repaint under Wine
-    // is synchronous). The chunks' progress is posted, at most one message
-    // at a time, and the page reads the worker's counters when it arrives.
+    // From the worker. Only the install's start and end are sent; its
+    // folders, files and chunks are published in counters and posted, at
+    // most one message at a time, and the page reads the counters when it
+    // arrives, so the worker never waits for a repaint (synchronous under
+    // Wine).
     static constexpr UINT WM_INSTALL_END = WM_USER + 2;
     static constexpr UINT WM_CHUNK_WRITTEN = WM_USER + 3;  // posted; the counters tell
-    static constexpr UINT WM_FILE_BEGIN = WM_USER + 5;     // lParam: const FileBegin*
-    static constexpr UINT kFolderCreated = WM_USER + 6;
-    static constexpr UINT kShowMessage = WM_USER + 7;  // wParam: TRUE to show, FALSE to hide
-
-    struct FileBegin {
-        std::wstring name;
-        uint32_t chunkCount = 0;
-    };
+    static constexpr UINT kShowMessage = WM_USER + 7;      // wParam: TRUE to show, FALSE to hide
 
     explicit InstallProgressDialog(MainWindow& mainWindow);
     ~InstallProgressDialog() override;
@@ -69,8 +63,8 @@ private:
     void fileEnded() override;
     int nextDisc(std::wstring& mediumFolder, int number) override;
 
-    void onFileBegin(const FileBegin& file);
-    void onFolderCreated();
+    void showFileBegun(const ProgressCounters::FileStart& file);
+    void showFoldersCreated(uint32_t count);
     // Brings the label and both bars up to the worker's counters, changing
     // only what differs from what is shown.
     void showProgress();

@@ -65,11 +65,37 @@ TEST(InstallProgressTest, TheWorkerNotifiesOnceUntilThePageHasLooked) {
     EXPECT_EQ(seen.bytesDone, 175u);
     EXPECT_EQ(seen.fileChunksDone, 3u);
     // A chunk after the page's look notifies again, so the last is never lost.
-    counters.beginFile();
-    EXPECT_TRUE(counters.chunkWritten(5));
+    EXPECT_TRUE(counters.beginFile(L"a.dat", 4));
+    EXPECT_FALSE(counters.chunkWritten(5));
     const ProgressCounters::Sample next = counters.take();
     EXPECT_EQ(next.bytesDone, 180u);
     EXPECT_EQ(next.fileChunksDone, 1u);
+    ASSERT_TRUE(next.fileBegun.has_value());
+    EXPECT_EQ(next.fileBegun->name, L"a.dat");
+    EXPECT_EQ(next.fileBegun->chunkCount, 4u);
+}
+
+TEST(InstallProgressTest, FoldersAndFilesBetweenTwoLooksComeAsTheLatest) {
+    ProgressCounters counters;
+    EXPECT_TRUE(counters.folderCreated());
+    EXPECT_FALSE(counters.beginFile(L"one", 1));
+    EXPECT_FALSE(counters.folderCreated());
+    EXPECT_FALSE(counters.beginFile(L"two", 2));
+    const ProgressCounters::Sample fileLast = counters.take();
+    EXPECT_EQ(fileLast.foldersCreated, 2u);
+    ASSERT_TRUE(fileLast.fileBegun.has_value());
+    EXPECT_EQ(fileLast.fileBegun->name, L"two");
+    EXPECT_FALSE(fileLast.folderLast);
+
+    EXPECT_TRUE(counters.folderCreated());
+    const ProgressCounters::Sample folderLast = counters.take();
+    EXPECT_EQ(folderLast.foldersCreated, 1u);
+    EXPECT_FALSE(folderLast.fileBegun.has_value());
+    EXPECT_TRUE(folderLast.folderLast);
+    // Nothing new: nothing to show but the counters.
+    const ProgressCounters::Sample quiet = counters.take();
+    EXPECT_EQ(quiet.foldersCreated, 0u);
+    EXPECT_FALSE(quiet.fileBegun.has_value());
 }
 
 TEST(InstallProgressTest, ThePercentageLabelOnlyEverGrows) {
