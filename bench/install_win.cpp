@@ -102,9 +102,9 @@ int wmain(int argc, wchar_t** argv) {
     const auto progress = ui::Window::find({kProgressTitle, false, L"#32770", process->id()}, 5000);
     LARGE_INTEGER shown;
     QueryPerformanceCounter(&shown);
-    const bool ended = ui::Window::find({kFinishTitle, false, L"#32770", process->id()},
-                                        kInstallTimeout)
-                           .has_value();
+    const bool ended =
+        ui::Window::find({kFinishTitle, false, L"#32770", process->id()}, kInstallTimeout)
+            .has_value();
     QueryPerformanceCounter(&end);
     process->terminate();
     if (!progress || !ended) {

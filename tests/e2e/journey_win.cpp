@@ -114,8 +114,8 @@ public:
               L"`\n\n| | Step | Detail |\n|---|---|---|\n");
     }
     bool step(const std::wstring& name, bool ok, const std::wstring& detail = L"") {
-        write(std::wstring(L"| ") + (ok ? L"ok" : L"**FAILED**") + L" | " + name + L" | " +
-              detail + L" |\n");
+        write(std::wstring(L"| ") + (ok ? L"ok" : L"**FAILED**") + L" | " + name + L" | " + detail +
+              L" |\n");
         std::printf("%s %s\n", ok ? "ok    " : "FAILED", utf8FromWide(name).c_str());
         failures_ += ok ? 0 : 1;
         return ok;
@@ -169,8 +169,8 @@ private:
     // A window of the installer's copy, or of any process when there is none.
     std::optional<ui::Window> page(const std::wstring& name, const std::wstring& title,
                                    DWORD timeout = ui::kDefaultTimeout) {
-        auto window = ui::Window::find(
-            {title, false, L"#32770", installer_ ? installer_->id() : 0}, timeout);
+        auto window =
+            ui::Window::find({title, false, L"#32770", installer_ ? installer_->id() : 0}, timeout);
         report_.step(L"page: " + name, window.has_value(), L"\"" + title + L"\"");
         if (window) {
             static_cast<void>(window->waitIdle());
@@ -178,7 +178,8 @@ private:
         return window;
     }
     void shot(const std::wstring& name, const ui::Window& window) {
-        report_.picture(name, [&](const std::wstring& path) { return window.saveScreenshot(path); });
+        report_.picture(name,
+                        [&](const std::wstring& path) { return window.saveScreenshot(path); });
     }
     void shotScreen(const std::wstring& name) {
         report_.picture(name, [](const std::wstring& path) { return ui::saveScreenNow(path); });
@@ -298,7 +299,8 @@ private:
                     }
                 }
                 answerNextDisc(installShown ? L"install" : L"check");
-                finish = ui::Window::find({config_.text(30), false, L"#32770", installer_->id()}, 0);
+                finish =
+                    ui::Window::find({config_.text(30), false, L"#32770", installer_->id()}, 0);
                 return finish.has_value();
             },
             kLongWait);
@@ -306,7 +308,8 @@ private:
             return false;
         }
         static_cast<void>(finish->waitIdle());
-        report_.step(L"finish: the install completed", finish->control(1010).text() == config_.text(19),
+        report_.step(L"finish: the install completed",
+                     finish->control(1010).text() == config_.text(19),
                      finish->control(1010).text());
         const bool ticked = finish->control(kDesktopIconBox).isChecked() &&
                             finish->control(kStartGameBox).click() &&
@@ -364,38 +367,38 @@ private:
                          (first.empty() ? L"" : L"; first difference: " + first));
 
         records_ = e2e::readUninstallRecords(target_ + L"\\uninstall.dat");
-        const std::vector<std::wstring> head = {L"FOLDER:" + target_,
-                                                L"FILE:" + target_ + L"\\uninstall.ini",
-                                                L"FILE:" + target_ + L"\\uninstall.exe",
-                                                L"FILE:" + target_ + L"\\uninstall.dat"};
+        const std::vector<std::wstring> head = {
+            L"FOLDER:" + target_, L"FILE:" + target_ + L"\\uninstall.ini",
+            L"FILE:" + target_ + L"\\uninstall.exe", L"FILE:" + target_ + L"\\uninstall.dat"};
         size_t unrecorded = 0;
         for (const auto& [name, digest] : expected) {
             const std::wstring kind = digest == L"<folder>" ? L"FOLDER:" : L"FILE:";
-            unrecorded += std::count(records_.begin(), records_.end(),
-                                     kind + target_ + L"\\" + name) == 0
-                              ? 1
-                              : 0;
+            unrecorded +=
+                std::count(records_.begin(), records_.end(), kind + target_ + L"\\" + name) == 0
+                    ? 1
+                    : 0;
         }
-        report_.step(L"uninstall.dat: the target folder and the uninstaller first, then every "
-                     L"file and folder",
-                     records_.size() >= head.size() &&
-                         std::equal(head.begin(), head.end(), records_.begin()) && unrecorded == 0,
-                     std::to_wstring(records_.size()) + L" records");
+        report_.step(
+            L"uninstall.dat: the target folder and the uninstaller first, then every "
+            L"file and folder",
+            records_.size() >= head.size() &&
+                std::equal(head.begin(), head.end(), records_.begin()) && unrecorded == 0,
+            std::to_wstring(records_.size()) + L" records");
 
         // The shortcuts start what install.ini names.
         const auto programs = specialFolder(CSIDL_PROGRAMS);
         const auto desktop = specialFolder(CSIDL_DESKTOPDIRECTORY);
         for (const ShortcutSpec& shortcut : config_.shortcuts) {
-            const std::wstring folder = isDesktopShortcut(shortcut)
-                                            ? desktop.value_or(L"")
-                                            : programGroupFolder(programs.value_or(L""),
-                                                                 config_.programGroup);
+            const std::wstring folder =
+                isDesktopShortcut(shortcut)
+                    ? desktop.value_or(L"")
+                    : programGroupFolder(programs.value_or(L""), config_.programGroup);
             const std::wstring file = shortcutFilePath(folder, shortcut.name);
             const auto points = linkTarget(file);
-            report_.step(L"shortcut " + file,
-                         points && lowered(*points) ==
-                                       lowered(shortcutTarget(target_, shortcut.link)),
-                         points.value_or(L"missing"));
+            report_.step(
+                L"shortcut " + file,
+                points && lowered(*points) == lowered(shortcutTarget(target_, shortcut.link)),
+                points.value_or(L"missing"));
         }
 
         // The file type and the entry in the list of installed programs.
@@ -410,8 +413,8 @@ private:
                                  std::wstring::npos,
                          command.value_or(L"no open command"));
         }
-        uninstallKey_ = std::wstring(kUninstallKeyParent) + L"\\" +
-                        uninstallKeyName(config_.product);
+        uninstallKey_ =
+            std::wstring(kUninstallKeyParent) + L"\\" + uninstallKeyName(config_.product);
         const auto listed = registryString(HKEY_LOCAL_MACHINE, uninstallKey_, L"UninstallString");
         report_.step(L"listed in the installed programs", listed == uninstallCommand(target_),
                      listed.value_or(L"not listed"));
@@ -456,10 +459,10 @@ private:
                                : std::to_wstring(left) + L" left, such as " + example);
         report_.step(L"the game folder is gone", !e2e::folderExists(target_), target_);
         if (!config_.regFileExtName.empty() && !config_.regKeyName.empty()) {
-            report_.step(L"file type removed",
-                         !registryString(HKEY_CLASSES_ROOT, L"." + config_.regFileExtName,
-                                         nullptr) &&
-                             !registryString(HKEY_CLASSES_ROOT, config_.regKeyName, nullptr));
+            report_.step(
+                L"file type removed",
+                !registryString(HKEY_CLASSES_ROOT, L"." + config_.regFileExtName, nullptr) &&
+                    !registryString(HKEY_CLASSES_ROOT, config_.regKeyName, nullptr));
         }
         report_.step(L"no longer listed in the installed programs",
                      !registryString(HKEY_LOCAL_MACHINE, uninstallKey_, L"UninstallString"));
