@@ -10,7 +10,7 @@ public:
     // The formats are read in small pieces (512-byte hash blocks, 520-byte
     // records); a buffer larger than the C library's default of a few KiB
     // saves most of the system calls, which cost most under Wine.
-    static constexpr size_t kBufferSize = 64 * 1024;
+    static constexpr size_t kBufferSize = size_t{64} * 1024;
 
     explicit StdioFile(std::FILE* stream) : stream_(stream) {
         std::setvbuf(stream_, nullptr, _IOFBF, kBufferSize);

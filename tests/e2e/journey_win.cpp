@@ -151,7 +151,7 @@ private:
 class Journey {
 public:
     Journey(std::wstring output, std::wstring reference, std::vector<std::wstring> discs)
-        : report_(output),
+        : report_(std::move(output)),
           reference_(std::move(reference)),
           discs_(std::move(discs)),
           config_(loadConfiguration(IniFile(platform_), discs_[0] + L"\\install.ini", quiet_)

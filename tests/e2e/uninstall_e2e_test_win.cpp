@@ -81,7 +81,7 @@ void createKey(const std::wstring& name, const std::wstring& value) {
         << narrow(name);
     const RegKey key(created);
     RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+                   static_cast<DWORD>(value.size() + 1) * DWORD{sizeof(wchar_t)});
 }
 
 // The file type as the finish page registers it, under both pairs of names.

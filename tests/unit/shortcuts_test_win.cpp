@@ -347,7 +347,7 @@ std::optional<std::wstring> classesDefault(const std::wstring& key) {
     const RegKey owner(opened);
     DWORD type = 0;
     std::vector<wchar_t> buffer(2048);
-    DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+    DWORD bytes = static_cast<DWORD>(buffer.size() - 1) * DWORD{sizeof(wchar_t)};
     if (RegQueryValueExW(owner.get(), nullptr, nullptr, &type,
                          reinterpret_cast<BYTE*>(buffer.data()), &bytes) != ERROR_SUCCESS) {
         return kNoValue;
