@@ -159,6 +159,12 @@ std::map<std::wstring, std::wstring> uninstallEntry() {
     }
 }
 
+// A package of the row's own in place of the medium's first one.
+void putFirstPackage(const std::wstring& medium, const PackageBuilder& builder) {
+    const std::string package = builder.build().front();
+    ASSERT_TRUE(e2e::writeFileBytes(medium + L"\\data1.pck", {package.begin(), package.end()}));
+}
+
 // What differs between two pictures of the machine, a line each.
 std::string differences(const std::map<std::wstring, std::wstring>& expected,
                         const std::map<std::wstring, std::wstring>& found) {
@@ -650,15 +656,11 @@ const std::vector<Row> kRows = {
             // Two levels up from the target is the scenario's own folder.
             f.target_ = f.targets_.path() + L"\\Games\\Game";
             ASSERT_TRUE(e2e::createFolders(f.targets_.path() + L"\\Games"));
-            const std::string package = PackageBuilder()
-                                            .file(u"Game.exe", 1)
-                                            .chunk("game")
-                                            .file(u"..\\..\\evil.txt", 1)
-                                            .chunk("evil")
-                                            .build()
-                                            .front();
-            ASSERT_TRUE(
-                e2e::writeFileBytes(f.medium_ + L"\\data1.pck", {package.begin(), package.end()}));
+            ASSERT_NO_FATAL_FAILURE(putFirstPackage(f.medium_, PackageBuilder()
+                                                                   .file(u"Game.exe", 1)
+                                                                   .chunk("game")
+                                                                   .file(u"..\\..\\evil.txt", 1)
+                                                                   .chunk("evil")));
         },
         [](Fault& f) {
             ASSERT_TRUE(f.installer_.startInstall(f.target_));
@@ -677,14 +679,11 @@ const std::vector<Row> kRows = {
             const auto record = encodeUninstallRecord(
                 utf16FromWide(L"FILE:" + f.targets_.path() + L"\\letter.txt"));
             ASSERT_TRUE(record.has_value());
-            const std::string package = PackageBuilder()
-                                            .file(u"Uninstall.DAT.", 1)
-                                            .chunk({record->begin(), record->end()})
-                                            .entry(u"next", 2, 0)
-                                            .build()
-                                            .front();
-            ASSERT_TRUE(
-                e2e::writeFileBytes(f.medium_ + L"\\data1.pck", {package.begin(), package.end()}));
+            ASSERT_NO_FATAL_FAILURE(
+                putFirstPackage(f.medium_, PackageBuilder()
+                                               .file(u"Uninstall.DAT.", 1)
+                                               .chunk({record->begin(), record->end()})
+                                               .entry(u"next", 2, 0)));
         },
         [](Fault& f) {
             ASSERT_TRUE(f.installer_.startInstall(f.target_));
@@ -699,16 +698,12 @@ const std::vector<Row> kRows = {
             // As medium packs a game folder of a file system that tells the
             // two names apart; an entry the reader refuses then makes the
             // install fail.
-            const std::string package = PackageBuilder()
-                                            .file(u"Game.exe", 1)
-                                            .chunk("first")
-                                            .file(u"GAME.EXE", 1)
-                                            .chunk("second")
-                                            .entry(u"next", 2, 0)
-                                            .build()
-                                            .front();
-            ASSERT_TRUE(
-                e2e::writeFileBytes(f.medium_ + L"\\data1.pck", {package.begin(), package.end()}));
+            ASSERT_NO_FATAL_FAILURE(putFirstPackage(f.medium_, PackageBuilder()
+                                                                   .file(u"Game.exe", 1)
+                                                                   .chunk("first")
+                                                                   .file(u"GAME.EXE", 1)
+                                                                   .chunk("second")
+                                                                   .entry(u"next", 2, 0)));
         },
         [](Fault& f) {
             ASSERT_TRUE(f.installer_.startInstall(f.target_));
