@@ -54,19 +54,9 @@ constexpr int kReportBox = 1026;
 const std::wstring kUninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kProduct;
 
-std::string narrow(const std::wstring& text) {
-    return utf8FromWide(text);
-}
-
 bool endsWith(const std::wstring& text, const std::wstring& end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-std::wstring lowered(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return text;
 }
 
 // What a row packs: a game, and the built program that stands in for its
@@ -125,7 +115,7 @@ void PrintTo(const Row& row, std::ostream* out) {
 std::vector<std::wstring> installerProcesses() {
     std::vector<std::wstring> names;
     for (const ui::ProcessEntry& process : ui::listProcesses()) {
-        const std::wstring name = lowered(process.imageName);
+        const std::wstring name = lowerCase(process.imageName);
         if (name == L"install.exe" ||
             (name.rfind(L"uninstall", 0) == 0 && endsWith(name, L".exe"))) {
             names.push_back(process.imageName);
@@ -172,14 +162,14 @@ std::string differences(const std::map<std::wstring, std::wstring>& expected,
     for (const auto& [path, what] : expected) {
         const auto it = found.find(path);
         if (it == found.end()) {
-            text += "missing: " + narrow(path) + "\n";
+            text += "missing: " + utf8FromWide(path) + "\n";
         } else if (it->second != what) {
-            text += "changed: " + narrow(path) + " (" + narrow(it->second) + ")\n";
+            text += "changed: " + utf8FromWide(path) + " (" + utf8FromWide(it->second) + ")\n";
         }
     }
     for (const auto& [path, what] : found) {
         if (expected.count(path) == 0) {
-            text += "left behind: " + narrow(path) + "\n";
+            text += "left behind: " + utf8FromWide(path) + "\n";
         }
     }
     return text;
@@ -217,7 +207,7 @@ public:
         if (!medium.program.empty()) {
             const auto program =
                 e2e::readFileBytes(e2e::folderFromEnvironment(L"CKV_BIN") + L"\\" + medium.program);
-            ASSERT_TRUE(program.has_value()) << narrow(medium.program);
+            ASSERT_TRUE(program.has_value()) << utf8FromWide(medium.program);
             ASSERT_TRUE(e2e::writeFileBytes(game_ + L"\\Game.exe", *program));
         }
         ASSERT_NO_FATAL_FAILURE(packGame(medium.options));
@@ -285,7 +275,8 @@ public:
             : after.count(target_) != 0 ? "holds only what stays"
                                         : "gone",
             before_.count(group()) != 0 ? "as it was" : "gone",
-            entryBefore ? "uninstall entry as it was" : "no uninstall entry", narrow(kept).c_str());
+            entryBefore ? "uninstall entry as it was" : "no uninstall entry",
+            utf8FromWide(kept).c_str());
         std::fflush(stdout);
     }
 
@@ -294,7 +285,7 @@ public:
     void answer(const std::wstring& text, int button) {
         const auto box =
             ui::MessageBoxWindow::find(text, installer_.process().id(), kInstallTimeout);
-        ASSERT_TRUE(box.has_value()) << "no message " << narrow(text);
+        ASSERT_TRUE(box.has_value()) << "no message " << utf8FromWide(text);
         EXPECT_EQ(box->text(), text);
         EXPECT_EQ(box->hasButton(IDNO), button != IDOK);
         ASSERT_TRUE(box->press(button));
@@ -325,7 +316,7 @@ public:
         const auto& page = installer_.progressPage();
         ASSERT_TRUE(page.has_value()) << "no install page";
         ASSERT_TRUE(ui::waitUntil([&] { return ready(*page); }, kInstallTimeout))
-            << "the install page shows " << narrow(page->control(kFileName).text());
+            << "the install page shows " << utf8FromWide(page->control(kFileName).text());
         ASSERT_TRUE(page->control(kCancelButton).click());
         ASSERT_NO_FATAL_FAILURE(answer(kCancelQuestion, IDYES));
         ASSERT_NO_FATAL_FAILURE(expectFailure({}));
@@ -616,7 +607,7 @@ const std::vector<Row> kRows = {
             ASSERT_TRUE(messages.has_value());
             ASSERT_EQ(messages->size(), 2u);
             const std::wstring replace = L"Failed to replace " + f.target_ + L"\\readme.txt: ";
-            EXPECT_EQ(messages->front().rfind(replace, 0), 0u) << narrow(messages->front());
+            EXPECT_EQ(messages->front().rfind(replace, 0), 0u) << utf8FromWide(messages->front());
             EXPECT_GT(messages->front().size(), replace.size()) << "no reason given";
             EXPECT_EQ(messages->back(), L"Failed to create " + f.target_ + L"!");
         }),
@@ -722,7 +713,7 @@ const std::vector<Row> kRows = {
             const std::wstring text = f.report();
             ASSERT_NO_FATAL_FAILURE(f.answer(kVerifyDone, IDOK));
             EXPECT_NE(text.find(f.kChanged + L" ... FAILED!\r\n"), std::wstring::npos)
-                << narrow(text);
+                << utf8FromWide(text);
             EXPECT_NE(text.find(L"data\\maps\\two.map ... OK!\r\n"), std::wstring::npos);
             EXPECT_TRUE(endsWith(text, kReportEnd));
             f.expectEnded();
@@ -773,7 +764,7 @@ const std::vector<Row> kRows = {
         [](Fault& f) {
             ASSERT_NO_FATAL_FAILURE(f.installCompletely());
             for (const wchar_t* gone : {L"data", L"bin\\tool.exe", L"readme.txt"}) {
-                ASSERT_TRUE(e2e::removeTree(f.target_ + L"\\" + gone)) << narrow(gone);
+                ASSERT_TRUE(e2e::removeTree(f.target_ + L"\\" + gone)) << utf8FromWide(gone);
             }
             f.removeGame({});
         }),

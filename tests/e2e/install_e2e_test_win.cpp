@@ -19,10 +19,6 @@ namespace {
 
 using namespace e2e::install_texts;
 
-std::string narrow(const std::wstring& text) {
-    return utf8FromWide(text);
-}
-
 const std::vector<e2e::GameFile>& kGame = e2e::kSmallGame;
 
 struct LinkInfo {
@@ -110,7 +106,7 @@ TEST_F(InstallScenario, TwoDiscsInOneFolderInstallWithoutAPrompt) {
     for (const e2e::GameFile& file : kGame) {
         const std::wstring expected = L"FILE:" + target + L"\\" + file.name;
         EXPECT_NE(std::find(entries.begin(), entries.end(), expected), entries.end())
-            << narrow(expected);
+            << utf8FromWide(expected);
     }
     const auto position = [&](const std::wstring& text) {
         return std::find(entries.begin(), entries.end(), text) - entries.begin();

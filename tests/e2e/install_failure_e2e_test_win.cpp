@@ -19,10 +19,6 @@ using namespace e2e::install_texts;
 // Layout 147 (next-disc prompt).
 constexpr int kFolderBox = 1001;
 
-std::string narrow(const std::wstring& text) {
-    return utf8FromWide(text);
-}
-
 class InstallFailureScenario : public e2e::InstallScenarioBase {
 protected:
     InstallFailureScenario() : elsewhere_(root_.path() + L"\\Elsewhere") {
@@ -54,7 +50,7 @@ TEST_F(InstallFailureScenario, NextDiscPromptGoesAwayWhenThePackageIsPutBack) {
     ASSERT_TRUE(prompt->waitIdle());
     EXPECT_EQ(prompt->control(kFolderBox).text(), medium_ + L"\\");
     const std::wstring picture = screenshotPath(L"next-disc");
-    EXPECT_TRUE(picture.empty() || prompt->saveScreenshot(picture)) << narrow(picture);
+    EXPECT_TRUE(picture.empty() || prompt->saveScreenshot(picture)) << utf8FromWide(picture);
 
     // The reader looks for the package every second: putting it back is enough.
     ASSERT_TRUE(

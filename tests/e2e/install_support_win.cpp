@@ -517,4 +517,22 @@ void InstallScenarioBase::packGame(const std::wstring& options) {
     ASSERT_EQ(status, std::optional<DWORD>(0)) << "medium pack failed";
 }
 
+std::optional<std::wstring> registryString(HKEY root, const std::wstring& key, const wchar_t* name,
+                                           const wchar_t* whenNoText) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const RegKey owned(opened);
+    wchar_t text[1024] = {};
+    DWORD size = sizeof(text) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return std::wstring(whenNoText);
+    }
+    return std::wstring(text);
+}
+
 }  // namespace e2e

@@ -229,4 +229,10 @@ protected:
     std::vector<ShortcutEntry> shortcuts_;
 };
 
+// A registry string: none when the key is missing, `whenNoText` when it has
+// no such value or the value is not text.
+std::optional<std::wstring> registryString(HKEY root, const std::wstring& key,
+                                           const wchar_t* name = nullptr,
+                                           const wchar_t* whenNoText = L"");
+
 }  // namespace e2e

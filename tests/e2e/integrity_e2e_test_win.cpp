@@ -31,10 +31,6 @@ constexpr DWORD kLongTimeout = 120000;
 const std::wstring kClassName = L"CkvIntegrity.UpdatePack";
 const std::wstring kExtension = L"ckvintegrity";
 
-std::string narrow(const std::wstring& text) {
-    return utf8FromWide(text);
-}
-
 std::wstring withNumber(const std::wstring& format, int number) {
     return fillIntegerFormat(format, number);
 }
@@ -58,18 +54,7 @@ std::wstring desktopFolder() {
 
 // The default value of a key below HKEY_CLASSES_ROOT; nothing without the key.
 std::optional<std::wstring> classesValue(const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    const RegKey owner(opened);
-    wchar_t value[1024] = {};
-    DWORD bytes = sizeof(value) - sizeof(wchar_t);
-    if (RegQueryValueExW(owner.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                         &bytes) != ERROR_SUCCESS) {
-        return std::wstring();
-    }
-    return std::wstring(value);
+    return e2e::registryString(HKEY_CLASSES_ROOT, key);
 }
 
 void removeFileType() {
@@ -168,11 +153,12 @@ protected:
                   std::optional<std::wstring>(target_ + L"\\Game.exe,0"));
         const auto command = classesValue(kClassName + L"\\shell\\open\\command");
         ASSERT_TRUE(command.has_value());
-        EXPECT_NE(command->find(target_ + L"\\Game.exe"), std::wstring::npos) << narrow(*command);
+        EXPECT_NE(command->find(target_ + L"\\Game.exe"), std::wstring::npos)
+            << utf8FromWide(*command);
         const std::wstring argument = L"\"/localupdate:%1\"";
         EXPECT_EQ(command->substr(command->size() - std::min(command->size(), argument.size())),
                   argument)
-            << narrow(*command);
+            << utf8FromWide(*command);
     }
 
     ComScope com_;
@@ -224,9 +210,9 @@ TEST_F(IntegrityScenario, WholeWizardWithCheckIconVerificationAndGame) {
 
     for (const e2e::GameFile& file : kGame) {
         EXPECT_NE(text.find(file.name + L" ... OK!\r\n"), std::wstring::npos)
-            << narrow(file.name) << " in " << narrow(text);
+            << utf8FromWide(file.name) << " in " << utf8FromWide(text);
     }
-    EXPECT_EQ(text.find(L"FAILED!"), std::wstring::npos) << narrow(text);
+    EXPECT_EQ(text.find(L"FAILED!"), std::wstring::npos) << utf8FromWide(text);
     EXPECT_EQ(text.substr(text.size() - std::min(text.size(), kReportEnd.size())), kReportEnd);
 
     EXPECT_TRUE(ui::waitUntil([&] { return gameStarted(); })) << "the game did not start";

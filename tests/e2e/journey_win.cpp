@@ -53,37 +53,12 @@ constexpr int kReportBox = 1026;
 constexpr int kDeleteAllBox = 1010;
 constexpr DWORD kLongWait = 5 * 60 * 1000;
 
-std::wstring lowered(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(towlower(c));
-    }
-    return text;
-}
-
 std::optional<std::wstring> specialFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, path))) {
         return std::nullopt;
     }
     return std::wstring(path);
-}
-
-std::optional<std::wstring> registryString(HKEY root, const std::wstring& key,
-                                           const wchar_t* name) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    const RegKey owned(opened);
-    wchar_t text[1024] = {};
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return std::wstring();
-    }
-    return std::wstring(text);
 }
 
 // The program a shortcut file starts.
@@ -213,7 +188,7 @@ private:
         std::optional<ui::Process> copy;
         ui::waitUntil([&] {
             for (const ui::ProcessEntry& entry : ui::listProcesses(L"install.exe")) {
-                if (lowered(ui::processImagePath(entry.id)).find(L"\\ckvstaging\\") !=
+                if (lowerCase(ui::processImagePath(entry.id)).find(L"\\ckvstaging\\") !=
                     std::wstring::npos) {
                     copy = ui::Process::open(entry.id);
                     return copy.has_value();
@@ -397,17 +372,17 @@ private:
             const auto points = linkTarget(file);
             report_.step(
                 L"shortcut " + file,
-                points && lowered(*points) == lowered(shortcutTarget(target_, shortcut.link)),
+                points && lowerCase(*points) == lowerCase(shortcutTarget(target_, shortcut.link)),
                 points.value_or(L"missing"));
         }
 
         // The file type and the entry in the list of installed programs.
         if (!config_.regFileExtName.empty() && !config_.regKeyName.empty()) {
-            const auto command = registryString(
+            const auto command = e2e::registryString(
                 HKEY_CLASSES_ROOT, config_.regKeyName + L"\\shell\\open\\command", nullptr);
             report_.step(L"file type ." + config_.regFileExtName,
-                         registryString(HKEY_CLASSES_ROOT, L"." + config_.regFileExtName,
-                                        nullptr) == config_.regKeyName &&
+                         e2e::registryString(HKEY_CLASSES_ROOT, L"." + config_.regFileExtName,
+                                             nullptr) == config_.regKeyName &&
                              command &&
                              command->find(gameProgramPath(target_, config_.programFile)) !=
                                  std::wstring::npos,
@@ -415,7 +390,8 @@ private:
         }
         uninstallKey_ =
             std::wstring(kUninstallKeyParent) + L"\\" + uninstallKeyName(config_.product);
-        const auto listed = registryString(HKEY_LOCAL_MACHINE, uninstallKey_, L"UninstallString");
+        const auto listed =
+            e2e::registryString(HKEY_LOCAL_MACHINE, uninstallKey_, L"UninstallString");
         report_.step(L"listed in the installed programs", listed == uninstallCommand(target_),
                      listed.value_or(L"not listed"));
         return true;
@@ -461,11 +437,11 @@ private:
         if (!config_.regFileExtName.empty() && !config_.regKeyName.empty()) {
             report_.step(
                 L"file type removed",
-                !registryString(HKEY_CLASSES_ROOT, L"." + config_.regFileExtName, nullptr) &&
-                    !registryString(HKEY_CLASSES_ROOT, config_.regKeyName, nullptr));
+                !e2e::registryString(HKEY_CLASSES_ROOT, L"." + config_.regFileExtName, nullptr) &&
+                    !e2e::registryString(HKEY_CLASSES_ROOT, config_.regKeyName, nullptr));
         }
         report_.step(L"no longer listed in the installed programs",
-                     !registryString(HKEY_LOCAL_MACHINE, uninstallKey_, L"UninstallString"));
+                     !e2e::registryString(HKEY_LOCAL_MACHINE, uninstallKey_, L"UninstallString"));
     }
 
     // The uninstaller's window title, from the uninstall.ini the install wrote.

@@ -42,10 +42,6 @@ constexpr uint64_t kMegabyte = 1048576;
 // 5 MiB and a bit: the page asks for 5 + 10 MB.
 constexpr uint64_t kTotalSize = 5 * kMegabyte + 4321;
 
-std::string narrow(const std::wstring& text) {
-    return utf8FromWide(text);
-}
-
 std::vector<uint8_t> installIni() {
     std::wstring text = L"[setup]\r\nproduct=" + kProduct + L"\r\nprogramgroup=" + kProduct +
                         L"\r\nfolder_create_flag=1\r\npackage_check_flag=1\r\n";
@@ -174,7 +170,7 @@ protected:
         ASSERT_TRUE(medium_.created());
         for (const wchar_t* name : {kProgram, L"JPGI.dll", L"ijl15.dll"}) {
             auto bytes = e2e::readFileBytes(bin + L"\\" + name);
-            ASSERT_TRUE(bytes && !bytes->empty()) << "no built " << narrow(name);
+            ASSERT_TRUE(bytes && !bytes->empty()) << "no built " << utf8FromWide(name);
             ASSERT_TRUE(e2e::writeFileBytes(medium_.file(name), *bytes));
         }
         ASSERT_TRUE(e2e::writeFileBytes(medium_.file(L"install.ini"), installIni()));
@@ -241,7 +237,7 @@ protected:
         ASSERT_TRUE(page_->waitIdle());
         const std::wstring path =
             folder + L"\\path-" + e2e::currentTestName() + L"-" + what + L".bmp";
-        EXPECT_TRUE(page_->saveScreenshot(path)) << narrow(path);
+        EXPECT_TRUE(page_->saveScreenshot(path)) << utf8FromWide(path);
     }
 
     e2e::ScenarioFolder medium_;
@@ -262,10 +258,10 @@ TEST_F(PathScenario, ShowsTheNeedTheFreeSpaceAndTheProposedFolder) {
     ULARGE_INTEGER available{};
     ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &available, nullptr, nullptr));
     const std::wstring free = page_->control(kFreeId).text();
-    EXPECT_EQ(free.rfind(L"Free: ", 0), 0u) << narrow(free);
+    EXPECT_EQ(free.rfind(L"Free: ", 0), 0u) << utf8FromWide(free);
     EXPECT_NEAR(static_cast<double>(numberIn(free)),
                 static_cast<double>(available.QuadPart / kMegabyte), 64.0)
-        << narrow(free);
+        << utf8FromWide(free);
     EXPECT_FALSE(agreement_->isVisible());
     screenshot(L"page");
 
@@ -287,9 +283,9 @@ TEST_F(PathScenario, RefusedPathsLeaveThePageAsItWas) {
         {L"C:\\   \\Game", kInvalid},
     };
     for (const auto& [path, message] : cases) {
-        EXPECT_EQ(nextWith(path), std::optional(message)) << narrow(path);
+        EXPECT_EQ(nextWith(path), std::optional(message)) << utf8FromWide(path);
         EXPECT_EQ(pathText(), path);
-        EXPECT_TRUE(page_->isVisible()) << narrow(path);
+        EXPECT_TRUE(page_->isVisible()) << utf8FromWide(path);
     }
     // No move happened: a tick later the page is still there.
     EXPECT_FALSE(ui::waitUntil([&] { return !page_->isVisible(); }, 500));

@@ -27,25 +27,8 @@ constexpr size_t kMiB = size_t{1} << 20;
 constexpr int kCancelButton = 1006;
 constexpr int kOverallPercent = 1009;
 
-std::string narrow(const std::wstring& text) {
-    return utf8FromWide(text);
-}
-
 std::optional<std::wstring> classesValue(const std::wstring& key, const wchar_t* name = nullptr) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    const RegKey owned(opened);
-    wchar_t text[512] = {};
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return std::wstring(L"<no value>");
-    }
-    return std::wstring(text);
+    return e2e::registryString(HKEY_CLASSES_ROOT, key, name, L"<no value>");
 }
 
 void setClassesValue(const std::wstring& key, const std::wstring& value,
@@ -122,10 +105,10 @@ TEST_F(SafetyScenario, DeleteAllRemovesALinkButNeverWhatItPointsTo) {
     e2e::UninstallerDriver uninstaller(target_);
     const auto messages = uninstaller.remove(true);
     ASSERT_TRUE(messages.has_value());
-    EXPECT_TRUE(messages->empty()) << narrow(messages->front());
+    EXPECT_TRUE(messages->empty()) << utf8FromWide(messages->front());
     EXPECT_EQ(e2e::readFileBytes(outside + L"\\dear.txt"), std::optional(letter));
     const auto left = e2e::treeSnapshot(outside);
-    EXPECT_EQ(left.size(), 1u) << narrow(left.rbegin()->first);
+    EXPECT_EQ(left.size(), 1u) << utf8FromWide(left.rbegin()->first);
     if (e2e::runsOnWine()) {
         // Wine has no call that removes a link to a folder (RemoveDirectoryW
         // and DeleteFileW both look through it), so it stays, alone.
@@ -237,7 +220,7 @@ TEST_F(SafetyScenario, DeleteAllOfProgramFilesByItsShortNameRemovesOnlyTheGame) 
     ASSERT_TRUE(messages.has_value());
     ASSERT_EQ(messages->size(), 1u) << "delete-all was not refused";
     EXPECT_EQ(messages->front().rfind(target + L" was not emptied: ", 0), 0u)
-        << narrow(messages->front());
+        << utf8FromWide(messages->front());
     // Everything the install recorded is gone; the rest is as it was.
     EXPECT_EQ(e2e::treeSnapshot(programFiles), before);
 }

@@ -26,10 +26,6 @@ using namespace e2e::install_texts;
 const std::wstring kUninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kProduct;
 
-std::string narrow(const std::wstring& text) {
-    return utf8FromWide(text);
-}
-
 // A value of the game's entry under HKEY_LOCAL_MACHINE, of the given type.
 template <typename Value>
 std::optional<Value> machineValue(const wchar_t* name, DWORD wantedType) {
@@ -179,7 +175,7 @@ TEST_F(UnattendedScenario, SilentInstallThenQuietUninstallFromTheList) {
     const auto date = machineString(L"InstallDate");
     ASSERT_TRUE(date.has_value());
     EXPECT_EQ(date->size(), 8u);
-    EXPECT_EQ(date->find_first_not_of(L"0123456789"), std::wstring::npos) << narrow(*date);
+    EXPECT_EQ(date->find_first_not_of(L"0123456789"), std::wstring::npos) << utf8FromWide(*date);
 
     const auto lines = logLines(log_);
     ASSERT_FALSE(lines.empty());
@@ -195,7 +191,7 @@ TEST_F(UnattendedScenario, SilentInstallThenQuietUninstallFromTheList) {
     EXPECT_TRUE(ui::waitUntil([&] { return !e2e::folderExists(target); }));
     for (const std::wstring& record : records) {
         const std::wstring path = record.substr(record.find(L':') + 1);
-        EXPECT_FALSE(e2e::fileExists(path) || e2e::folderExists(path)) << narrow(path);
+        EXPECT_FALSE(e2e::fileExists(path) || e2e::folderExists(path)) << utf8FromWide(path);
     }
     EXPECT_FALSE(machineString(L"DisplayName").has_value()) << "the entry is still listed";
 }
@@ -211,10 +207,10 @@ TEST_F(UnattendedScenario, RefusalsEndAtOnceWithExitCodeOneAndSayWhyInTheLog) {
          L"/LOG=FILE, /VERIFY, /RUN."},
     };
     for (const auto& [switches, logged] : refusals) {
-        SCOPED_TRACE(narrow(switches));
+        SCOPED_TRACE(utf8FromWide(switches));
         EXPECT_EQ(installSilently(switches + L" /LOG=\"" + log_ + L"\""), std::optional<DWORD>(1));
         const auto lines = logLines(log_);
-        EXPECT_TRUE(contains(lines, logged)) << narrow(lines.empty() ? L"" : lines.back());
+        EXPECT_TRUE(contains(lines, logged)) << utf8FromWide(lines.empty() ? L"" : lines.back());
         EXPECT_EQ(lines.back(), L"Result: nothing was installed (exit code 1)");
         EXPECT_TRUE(e2e::treeSnapshot(targets_.path()).empty());
     }

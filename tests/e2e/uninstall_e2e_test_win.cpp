@@ -53,17 +53,6 @@ const std::vector<e2e::GameFile> kGame = {
     {L"data\\maps\\one.map", 90000},
 };
 
-std::string narrow(const std::wstring& text) {
-    return utf8FromWide(text);
-}
-
-std::wstring lowered(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(c));
-    }
-    return text;
-}
-
 bool keyExists(const std::wstring& name) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
@@ -78,7 +67,7 @@ void createKey(const std::wstring& name, const std::wstring& value) {
     ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                               KEY_ALL_ACCESS, nullptr, &created, nullptr),
               ERROR_SUCCESS)
-        << narrow(name);
+        << utf8FromWide(name);
     const RegKey key(created);
     RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1) * DWORD{sizeof(wchar_t)});
@@ -255,20 +244,20 @@ TEST_F(UninstallScenario, StartRemovesEverythingRecordedAndTheFileTypeButKeepsTh
     // The copy runs from the temporary folder, beside copies of its two files.
     const std::wstring temp = e2e::temporaryFolder();
     const std::wstring image = ui::processImagePath(window->processId());
-    EXPECT_EQ(lowered(image.substr(0, temp.size())), lowered(temp)) << narrow(image);
+    EXPECT_EQ(lowerCase(image.substr(0, temp.size())), lowerCase(temp)) << utf8FromWide(image);
     const std::wstring name = image.substr(image.rfind(L'\\') + 1);
-    EXPECT_EQ(name.rfind(L"uninstall", 0), 0u) << narrow(name);
+    EXPECT_EQ(name.rfind(L"uninstall", 0), 0u) << utf8FromWide(name);
     EXPECT_EQ(name.substr(name.size() - 4), L".exe");
-    EXPECT_TRUE(std::all_of(name.begin() + 9, name.end() - 4, iswdigit)) << narrow(name);
+    EXPECT_TRUE(std::all_of(name.begin() + 9, name.end() - 4, iswdigit)) << utf8FromWide(name);
     EXPECT_EQ(e2e::readFileBytes(temp + L"uninstall.dat"), datBytes);
     EXPECT_EQ(e2e::readFileBytes(temp + L"uninstall.ini"), iniBytes);
     if (renames.readable()) {
         std::vector<std::wstring> scheduled;
         for (const std::wstring& path : renames.deletionsSinceStart()) {
-            scheduled.push_back(lowered(path.substr(path.rfind(L'\\') + 1)));
+            scheduled.push_back(lowerCase(path.substr(path.rfind(L'\\') + 1)));
         }
         EXPECT_EQ(scheduled,
-                  (std::vector<std::wstring>{lowered(name), L"uninstall.ini", L"uninstall.dat"}));
+                  (std::vector<std::wstring>{lowerCase(name), L"uninstall.ini", L"uninstall.dat"}));
     }
 
     // The captions of uninstall.ini, the marks still open, delete-all unticked.
@@ -290,13 +279,13 @@ TEST_F(UninstallScenario, StartRemovesEverythingRecordedAndTheFileTypeButKeepsTh
         if (path == target_ || path == target_ + L"\\saves") {
             continue;
         }
-        EXPECT_FALSE(e2e::fileExists(path) || e2e::folderExists(path)) << narrow(path);
+        EXPECT_FALSE(e2e::fileExists(path) || e2e::folderExists(path)) << utf8FromWide(path);
     }
     EXPECT_FALSE(e2e::folderExists(group_));
     EXPECT_FALSE(e2e::fileExists(desktopLink_));
     EXPECT_FALSE(e2e::fileExists(webLink_));
     for (const wchar_t* key : {L".kupd", L"KVUpdatePack", L".vtp", L"VarnholtTestPack"}) {
-        EXPECT_FALSE(keyExists(key)) << narrow(key);
+        EXPECT_FALSE(keyExists(key)) << utf8FromWide(key);
     }
     // The saved game stays, and the folders that hold it.
     EXPECT_TRUE(e2e::fileExists(save_));
@@ -351,11 +340,11 @@ TEST_F(UninstallScenario, CancelRightAwayChangesNothing) {
     ASSERT_TRUE(window->waitGone());
     ASSERT_TRUE(uninstaller_->waitForExit());
     for (const std::wstring& path : recorded) {
-        EXPECT_TRUE(e2e::fileExists(path) || e2e::folderExists(path)) << narrow(path);
+        EXPECT_TRUE(e2e::fileExists(path) || e2e::folderExists(path)) << utf8FromWide(path);
     }
     EXPECT_TRUE(e2e::fileExists(save_));
     for (const std::wstring& key : fileTypeKeys()) {
-        EXPECT_TRUE(keyExists(key)) << narrow(key);
+        EXPECT_TRUE(keyExists(key)) << utf8FromWide(key);
     }
 }
 
@@ -401,7 +390,7 @@ TEST_F(UninstallerAloneScenario, MissingRecordIsReportedAndNothingIsRemoved) {
     EXPECT_TRUE(ui::Window::list({kWindowTitle, false, L"#32770", 0}).empty());
     EXPECT_TRUE(e2e::fileExists(folder_.file(L"uninstall.ini")));
     for (const std::wstring& key : fileTypeKeys()) {
-        EXPECT_TRUE(keyExists(key)) << narrow(key);
+        EXPECT_TRUE(keyExists(key)) << utf8FromWide(key);
     }
 }
 
@@ -464,7 +453,7 @@ TEST_F(DriveRootScenario, DeleteAllOfTheRootRemovesOnlyTheGameAndSaysWhy) {
     auto refusal = ui::MessageBoxWindow::find(L"was not emptied", window->processId(), 60000);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->text().rfind(L"D: was not emptied: it is a drive root", 0), 0u)
-        << narrow(refusal->text());
+        << utf8FromWide(refusal->text());
     for (int mark : kStageMarks) {
         EXPECT_EQ(window->control(mark).text(), L"\u25CF");
     }
@@ -476,12 +465,12 @@ TEST_F(DriveRootScenario, DeleteAllOfTheRootRemovesOnlyTheGameAndSaysWhy) {
 
     for (const wchar_t* gone : {L"D:\\Game.exe", L"D:\\data", L"D:\\uninstall.exe",
                                 L"D:\\uninstall.ini", L"D:\\uninstall.dat"}) {
-        EXPECT_FALSE(e2e::fileExists(gone) || e2e::folderExists(gone)) << narrow(gone);
+        EXPECT_FALSE(e2e::fileExists(gone) || e2e::folderExists(gone)) << utf8FromWide(gone);
     }
     EXPECT_TRUE(e2e::fileExists(L"D:\\letter.txt"));
     EXPECT_TRUE(e2e::fileExists(L"D:\\Photos\\one.jpg"));
     for (const wchar_t* key : {L".kupd", L"KVUpdatePack"}) {
-        EXPECT_FALSE(keyExists(key)) << narrow(key);
+        EXPECT_FALSE(keyExists(key)) << utf8FromWide(key);
     }
 }
 
