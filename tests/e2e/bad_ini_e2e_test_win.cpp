@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "common/text.h"
+#include "tests/e2e/install_support_win.h"
 #include "tests/e2e/scenario_support_win.h"
 #include "tests/e2e/ui_driver_win.h"
 
 namespace {
 
+using namespace e2e::controls;
 using Bytes = std::vector<uint8_t>;
 
 const wchar_t kProgram[] = L"install.exe";
@@ -47,12 +49,6 @@ constexpr uint64_t kTotalSize = 5ULL << 20;
 const std::wstring kNeededSpace = L"%s%s%n needs 15 MB, %d more";
 // "%999999d" is filled at the widest a configured text may ask for.
 constexpr size_t kWidestField = 1000;
-
-// Layouts 131 (agreement) and 129 (path page).
-constexpr int kAgreeId = 1009;
-constexpr int kPathBoxId = 1001;
-constexpr int kNeededLabelId = 1014;
-constexpr int kFreeLabelId = 1015;
 
 std::wstring iniText(const std::wstring& texts = kTexts, int count = 55,
                      const std::wstring& sections = L"") {
@@ -203,15 +199,15 @@ protected:
     // From the agreement over the path page to the package check of the
     // one package, whose digest does not match.
     void walkToPackageCheck(const ui::Window& agreement) {
-        ASSERT_TRUE(ui::waitUntil([&] { return agreement.control(kAgreeId).isEnabled(); }));
-        ASSERT_TRUE(agreement.control(kAgreeId).click());
-        auto path = pageWith(kNeededLabelId);
+        ASSERT_TRUE(ui::waitUntil([&] { return agreement.control(kAgreeButton).isEnabled(); }));
+        ASSERT_TRUE(agreement.control(kAgreeButton).click());
+        auto path = pageWith(kNeededLabel);
         ASSERT_TRUE(path.has_value()) << "no path page";
         ASSERT_TRUE(path->waitIdle());
-        EXPECT_EQ(path->control(kNeededLabelId).text(), kNeededSpace);
-        const std::wstring free = path->control(kFreeLabelId).text();
+        EXPECT_EQ(path->control(kNeededLabel).text(), kNeededSpace);
+        const std::wstring free = path->control(kFreeLabel).text();
         EXPECT_TRUE(isPaddedNumber(free, kWidestField)) << utf8FromWide(free);
-        SetWindowTextW(path->control(kPathBoxId).handle(), L"C:\\Installed\\Bad Ini");
+        SetWindowTextW(path->control(kFolderBox).handle(), L"C:\\Installed\\Bad Ini");
         ASSERT_TRUE(path->control(IDOK).click());
 
         auto question = ui::Window::find({L"Check the packages", false, L"#32770", process_->id()});
@@ -268,13 +264,13 @@ TEST_P(BadIni, ReachesItsFirstWindowShowsWhatItDefinesAndEnds) {
     ASSERT_TRUE(process_->isRunning()) << "ended without a window";
     report(row, "first window", GetTickCount() - started);
 
-    auto page = pageWith(kAgreeId);
+    auto page = pageWith(kAgreeButton);
     ASSERT_TRUE(page.has_value()) << "no agreement page";
     ASSERT_TRUE(page->waitIdle());
     EXPECT_TRUE(ui::MessageBoxWindow::list(process_->id()).empty()) << "a message is up";
     EXPECT_EQ(ui::Window(GetWindow(page->handle(), GW_OWNER)).text(), row.shown.mainTitle);
     EXPECT_EQ(page->text(), row.shown.agreementTitle);
-    EXPECT_EQ(page->control(kAgreeId).text(), row.shown.agree);
+    EXPECT_EQ(page->control(kAgreeButton).text(), row.shown.agree);
     if (row.toPackageCheck) {
         walkToPackageCheck(*page);
     } else {

@@ -35,22 +35,11 @@
 
 namespace {
 
+using namespace e2e::controls;
 using e2e::kInstallTimeout;
 using namespace e2e::install_texts;
 
 constexpr size_t kMiB = size_t{1} << 20;
-// Controls of the path page (layout 129), the install page (132), the
-// next-disc prompt (147), the finish page (133) and the verification (150).
-constexpr int kEndButton = 3;
-constexpr int kCancelButton = 1006;
-constexpr int kFileName = 1008;
-constexpr int kOverallPercent = 1009;
-constexpr int kFolderBox = 1001;
-constexpr int kBrowseButton = 1019;
-constexpr int kStartGameBox = 1006;
-constexpr int kVerifyBox = 1007;
-constexpr int kReportBox = 1026;
-
 const std::wstring kUninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kProduct;
 

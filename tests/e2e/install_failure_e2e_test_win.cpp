@@ -14,10 +14,8 @@
 
 namespace {
 
+using namespace e2e::controls;
 using namespace e2e::install_texts;
-
-// Layout 147 (next-disc prompt).
-constexpr int kFolderBox = 1001;
 
 class InstallFailureScenario : public e2e::InstallScenarioBase {
 protected:

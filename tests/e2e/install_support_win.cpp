@@ -12,12 +12,7 @@ namespace e2e {
 
 namespace {
 
-// Layouts 131, 129, 133 and the uninstaller's 102.
-constexpr int kAgreeId = 1009;
-constexpr int kPathBoxId = 1001;
-constexpr int kDesktopIconBox = 1005;
-constexpr int kResultText = 1010;
-constexpr int kDeleteAllBox = 1010;
+using namespace e2e::controls;
 
 // A small deterministic generator, so that a file's bytes follow from its
 // name and size alone.
@@ -270,7 +265,8 @@ std::optional<ui::Window> InstallerDriver::reachAgreement() {
     }
     auto agreement = window(install_texts::kAgreementTitle);
     EXPECT_TRUE(agreement.has_value()) << "no agreement page";
-    if (!agreement || !ui::waitUntil([&] { return agreement->control(kAgreeId).isEnabled(); })) {
+    if (!agreement ||
+        !ui::waitUntil([&] { return agreement->control(kAgreeButton).isEnabled(); })) {
         return std::nullopt;
     }
     return agreement;
@@ -278,7 +274,7 @@ std::optional<ui::Window> InstallerDriver::reachAgreement() {
 
 std::optional<ui::Window> InstallerDriver::reachPathPage() {
     auto agreement = reachAgreement();
-    if (!agreement || !agreement->control(kAgreeId).click()) {
+    if (!agreement || !agreement->control(kAgreeButton).click()) {
         return std::nullopt;
     }
     auto path = window(install_texts::kPathTitle);
@@ -295,7 +291,7 @@ std::optional<ui::Window> InstallerDriver::reachCheckQuestion(const std::wstring
     if (!path) {
         return std::nullopt;
     }
-    SetWindowTextW(path->control(kPathBoxId).handle(), target.c_str());
+    SetWindowTextW(path->control(kFolderBox).handle(), target.c_str());
     if (!path->control(IDOK).click()) {
         return std::nullopt;
     }

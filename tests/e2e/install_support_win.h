@@ -20,6 +20,30 @@
 
 namespace e2e {
 
+// Controls of the installer's and the uninstaller's windows, by their ids in
+// the dialog layouts: agreement 131, path page 129, install page 132,
+// next-disc prompt 147, finish page 133, verification 150, uninstall window
+// 102.
+namespace controls {
+constexpr int kEndButton = 3;          // path page
+constexpr int kProgressBar = 1000;     // uninstall window
+constexpr int kFolderBox = 1001;       // path page, next-disc prompt
+constexpr int kAgreementText = 1002;   // agreement page
+constexpr int kDesktopIconBox = 1005;  // finish page
+constexpr int kStartGameBox = 1006;    // finish page
+constexpr int kCancelButton = 1006;    // install page
+constexpr int kVerifyBox = 1007;       // finish page
+constexpr int kFileName = 1008;        // install page
+constexpr int kAgreeButton = 1009;     // agreement page
+constexpr int kOverallPercent = 1009;  // install page
+constexpr int kResultText = 1010;      // finish page
+constexpr int kDeleteAllBox = 1010;    // uninstall window
+constexpr int kNeededLabel = 1014;     // path page
+constexpr int kFreeLabel = 1015;       // path page
+constexpr int kBrowseButton = 1019;    // next-disc prompt
+constexpr int kReportBox = 1026;       // verification
+}  // namespace controls
+
 struct GameFile {
     std::wstring name;  // below the game folder, with "\" between folders
     size_t size = 0;

@@ -17,15 +17,8 @@
 
 namespace {
 
+using namespace e2e::controls;
 using namespace e2e::install_texts;
-
-// Layout 133.
-constexpr int kDesktopIconBox = 1005;
-constexpr int kStartGameBox = 1006;
-constexpr int kVerifyBox = 1007;
-constexpr int kResultText = 1010;
-// Layout 150.
-constexpr int kReportBox = 1026;
 
 constexpr DWORD kLongTimeout = 120000;
 const std::wstring kClassName = L"CkvIntegrity.UpdatePack";

@@ -38,19 +38,8 @@
 
 namespace {
 
-// Control ids of the layouts: agreement 131, path 129, confirmation 155,
-// next disc 147, finish 133, verification 150, uninstall window 102.
-constexpr int kAgreementText = 1002;
-constexpr int kAgreeButton = 1009;
-constexpr int kPathBox = 1001;
-constexpr int kDiscFolderBox = 1001;
-constexpr int kBrowseButton = 1019;
-constexpr int kOverallPercent = 1009;
-constexpr int kDesktopIconBox = 1005;
-constexpr int kStartGameBox = 1006;
-constexpr int kVerifyBox = 1007;
-constexpr int kReportBox = 1026;
-constexpr int kDeleteAllBox = 1010;
+using namespace e2e::controls;
+
 constexpr DWORD kLongWait = 5 * 60 * 1000;
 
 std::optional<std::wstring> specialFolder(int csidl) {
@@ -175,7 +164,7 @@ private:
             const bool picked = prompt->control(kBrowseButton).click() &&
                                 ui::pickFolderInBrowser(*prompt, discs_[disc - 1]) &&
                                 prompt->waitIdle() &&
-                                prompt->control(kDiscFolderBox).text() == discs_[disc - 1] &&
+                                prompt->control(kFolderBox).text() == discs_[disc - 1] &&
                                 prompt->control(IDOK).click();
             return report_.step(L"disc " + std::to_wstring(disc) + L" picked with the browser",
                                 picked, discs_[disc - 1]);
@@ -234,7 +223,7 @@ private:
         if (!path) {
             return false;
         }
-        target_ = path->control(kPathBox).text();
+        target_ = path->control(kFolderBox).text();
         report_.step(L"proposed folder", !target_.empty(), target_);
         shot(L"03-path", *path);
         if (!path->control(IDOK).click()) {

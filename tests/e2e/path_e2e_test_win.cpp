@@ -374,22 +374,27 @@ TEST_F(PathScenario, WheelAndArrowsScrollTheTree) {
     ASSERT_TRUE(tree.click(tree.box(1, 1 + static_cast<int>(z))));
     ASSERT_GT(listedFolders(L"Z:").size() + drives.size() + 1, 12u) << "Z: has too few folders";
 
+    // Each scroll is handled before the next click aims at a row.
     // One notch towards the user: drive C: moves up into row 0.
     ASSERT_TRUE(tree.wheel(-1));
+    ASSERT_TRUE(page_->waitIdle());
     ASSERT_TRUE(tree.click(tree.label(1, 0)));
     EXPECT_EQ(pathText(), L"C:\\" + kProduct);
     // Away from the user: back to the top, where row 0 is My Computer.
     SetWindowTextW(page_->control(kPathBoxId).handle(), L"");
     ASSERT_TRUE(tree.wheel(1));
+    ASSERT_TRUE(page_->waitIdle());
     ASSERT_TRUE(tree.click(tree.label(1, 1)));
     EXPECT_EQ(pathText(), L"C:\\" + kProduct);
 
     // The down arrow scrolls by a row, the up arrow back.
     SetWindowTextW(page_->control(kPathBoxId).handle(), L"");
     ASSERT_TRUE(tree.click(tree.downArrow()));
+    ASSERT_TRUE(page_->waitIdle());
     ASSERT_TRUE(tree.click(tree.label(1, 0)));
     EXPECT_EQ(pathText(), L"C:\\" + kProduct);
     ASSERT_TRUE(tree.click(tree.upArrow()));
+    ASSERT_TRUE(page_->waitIdle());
     SetWindowTextW(page_->control(kPathBoxId).handle(), L"");
     ASSERT_TRUE(tree.click(tree.label(0, 0)));
     EXPECT_EQ(pathText(), L"C:\\" + kProduct);

@@ -20,12 +20,12 @@
 
 namespace {
 
+using namespace e2e::controls;
+
 using e2e::kInstallTimeout;
 using namespace e2e::install_texts;
 
 constexpr size_t kMiB = size_t{1} << 20;
-constexpr int kCancelButton = 1006;
-constexpr int kOverallPercent = 1009;
 
 std::optional<std::wstring> classesValue(const std::wstring& key, const wchar_t* name = nullptr) {
     return e2e::registryString(HKEY_CLASSES_ROOT, key, name, L"<no value>");

@@ -21,11 +21,10 @@
 
 namespace {
 
+using namespace e2e::controls;
 using namespace e2e::install_texts;
 
-// Layout 102 of the uninstaller.
-constexpr int kProgressBar = 1000;
-constexpr int kDeleteAllBox = 1010;
+// The stage marks of the uninstall window.
 constexpr int kStageMarks[] = {1006, 1007, 1008};
 
 // The default uninstall.ini the installer writes.
