@@ -1,5 +1,12 @@
 #include "platform.h"
 
+#include <algorithm>
+#include <thread>
+
+int processorCount() {
+    return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+}
+
 std::optional<std::vector<uint8_t>> readWholeFile(Platform& platform, const std::wstring& path,
                                                   Share share) {
     auto file = platform.open(path, OpenMode::Read, share);

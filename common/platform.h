@@ -116,6 +116,10 @@ public:
     virtual bool askYesNo(const std::wstring& text, MessageIcon icon) = 0;
 };
 
+// The threads worth running at once for work that only computes: one per
+// processor, at least one.
+int processorCount();
+
 // Reads a whole file; nothing when it cannot be opened or read.
 std::optional<std::vector<uint8_t>> readWholeFile(Platform& platform, const std::wstring& path,
                                                   Share share = Share::All);

@@ -2,20 +2,30 @@
 
 namespace {
 
-// Chunks in flight beyond those being inflated: one being written and one
-// being read. Their stated sizes are bounded too, so that the largest chunks
-// do not hold gigabytes.
+// Chunks in flight: two for each inflater and some to be written and read.
+// A reader that found no room reads on only when half of them are written,
+// so that it is woken once for several chunks rather than for each. Their
+// stated sizes are bounded too, so that the largest chunks do not hold
+// gigabytes.
 constexpr size_t kSlack = 2;
 constexpr uint64_t kMaxBytesInFlight = 128U << 20;
+// Steps cost little each, but a stream of empty entries must not queue
+// without end.
+constexpr size_t kMaxItems = 256;
+
+size_t jobCount(int jobs) {
+    return static_cast<size_t>(jobs < 1 ? 1 : jobs);
+}
 
 }  // namespace
 
 InflatePipeline::InflatePipeline(int jobs, FreeSpaceRule rule, UserPrompt& prompt, Deliver deliver)
-    : window_(static_cast<size_t>(jobs < 1 ? 1 : jobs) + kSlack),
+    : window_(2 * (jobCount(jobs) + kSlack)),
+      refill_(jobCount(jobs) + kSlack),
       rule_(std::move(rule)),
       prompt_(prompt),
       deliver_(std::move(deliver)) {
-    for (int i = 0; i < (jobs < 1 ? 1 : jobs); ++i) {
+    for (size_t i = 0; i < jobCount(jobs); ++i) {
         inflaters_.emplace_back([this] { inflateChunks(); });
     }
     writer_ = std::thread([this] { writeChunks(); });
@@ -28,7 +38,8 @@ InflatePipeline::~InflatePipeline() {
         stopped_ = true;
     }
     work_.notify_all();
-    changed_.notify_all();
+    ready_.notify_all();
+    room_.notify_all();
     for (auto& inflater : inflaters_) {
         inflater.join();
     }
@@ -50,15 +61,44 @@ ChunkBuffer InflatePipeline::spareBuffer() {
     return buffer;
 }
 
+bool InflatePipeline::admits() const {
+    return unwrittenChunks_ < window_ && bytesInFlight_ < kMaxBytesInFlight &&
+           order_.size() < kMaxItems;
+}
+
+bool InflatePipeline::refilled() const {
+    return order_.empty() ||
+           (unwrittenChunks_ <= refill_ && bytesInFlight_ <= kMaxBytesInFlight / 2 &&
+            order_.size() <= kMaxItems / 2);
+}
+
+void InflatePipeline::waitForReader(ReaderWait what, std::unique_lock<std::mutex>& lock) {
+    readerWaits_ = what;
+    room_.wait(lock);
+    readerWaits_ = ReaderWait::None;
+}
+
+// Called with the lock held; the lock is released.
+void InflatePipeline::push(std::unique_ptr<Item> item) {
+    const bool first = order_.empty();
+    const bool inflate = item->outcome == Outcome::Pending;
+    if (inflate) {
+        toInflate_.push_back(item.get());
+    }
+    order_.push_back(std::move(item));
+    if (inflate && idleInflaters_ > 0) {
+        work_.notify_one();
+    } else if (!inflate && first && writerWaits_) {
+        ready_.notify_one();
+    }
+}
+
 bool InflatePipeline::take(PackedChunk chunk) {
     auto item = std::make_unique<Item>();
-    item->file = file_;
-    item->path = path_;
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] {
-        return stopped_ || unwritten_ == 0 ||
-               (unwritten_ < window_ && bytesInFlight_ < kMaxBytesInFlight);
-    });
+    while (!stopped_ && !admits()) {
+        waitForReader(ReaderWait::Room, lock);
+    }
     if (stopped_) {
         return false;
     }
@@ -68,17 +108,31 @@ bool InflatePipeline::take(PackedChunk chunk) {
     }
     bytesInFlight_ += chunk.statedSize;
     item->chunk = std::move(chunk);
-    toInflate_.push_back(item.get());
-    order_.push_back(std::move(item));
-    ++unwritten_;
-    lock.unlock();
-    work_.notify_one();
+    ++unwrittenChunks_;
+    push(std::move(item));
+    return true;
+}
+
+bool InflatePipeline::perform(std::function<bool()> step) {
+    auto item = std::make_unique<Item>();
+    item->step = std::move(step);
+    item->outcome = Outcome::Step;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopped_ && order_.size() >= kMaxItems) {
+        waitForReader(ReaderWait::Room, lock);
+    }
+    if (stopped_) {
+        return false;
+    }
+    push(std::move(item));
     return true;
 }
 
 bool InflatePipeline::settle() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return unwritten_ == 0; });
+    while (!order_.empty() || busy_) {
+        waitForReader(ReaderWait::Settled, lock);
+    }
     return !stopped_;
 }
 
@@ -86,7 +140,9 @@ void InflatePipeline::inflateChunks() {
     ChunkInflater inflater;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
+        ++idleInflaters_;
         work_.wait(lock, [&] { return ending_ || !toInflate_.empty(); });
+        --idleInflaters_;
         if (ending_) {
             return;
         }
@@ -106,15 +162,20 @@ void InflatePipeline::inflateChunks() {
         }
         lock.lock();
         item.outcome = outcome;
-        changed_.notify_all();
+        // The writer waits for the first item alone.
+        if (writerWaits_ && order_.front().get() == &item) {
+            ready_.notify_one();
+        }
     }
 }
 
 bool InflatePipeline::write(Item& item) {
     switch (item.outcome) {
+        case Outcome::Step:
+            return item.step();
         case Outcome::Inflated:
-            return rule_.allows(item.length, item.chunk.lastOfFile) &&
-                   deliver_(*item.file, item.path, item.inflated.data(), item.length);
+            return file_ && rule_.allows(item.length) &&
+                   deliver_(*file_, path_, item.inflated.data(), item.length);
         case Outcome::Damaged:
             prompt_.showMessage(CZipFilePackage::kInflateFailedMessage, MessageIcon::None);
             return false;
@@ -128,26 +189,36 @@ bool InflatePipeline::write(Item& item) {
 void InflatePipeline::writeChunks() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [&] {
+        writerWaits_ = true;
+        ready_.wait(lock, [&] {
             return ending_ || (!order_.empty() && order_.front()->outcome != Outcome::Pending);
         });
+        writerWaits_ = false;
         if (ending_) {
             return;
         }
         std::unique_ptr<Item> item = std::move(order_.front());
         order_.pop_front();
+        busy_ = true;
         const bool wanted = !stopped_;
         lock.unlock();
         const bool written = wanted && write(*item);
-        // The file is released before anyone hears that its chunk is done, so
-        // that a file closes before the next entry is created.
-        item->file.reset();
+        // What the step holds goes before anyone hears that it is done.
+        item->step = nullptr;
         lock.lock();
+        busy_ = false;
         stopped_ = stopped_ || !written;
-        bytesInFlight_ -= item->chunk.statedSize;
-        sparePacked_.push_back(std::move(item->chunk.bytes));
-        spareInflated_.push_back(std::move(item->inflated));
-        --unwritten_;
-        changed_.notify_all();
+        if (item->outcome != Outcome::Step) {
+            bytesInFlight_ -= item->chunk.statedSize;
+            sparePacked_.push_back(std::move(item->chunk.bytes));
+            spareInflated_.push_back(std::move(item->inflated));
+            --unwrittenChunks_;
+        }
+        const bool wake = readerWaits_ == ReaderWait::Room      ? stopped_ || refilled()
+                          : readerWaits_ == ReaderWait::Settled ? order_.empty()
+                                                                : false;
+        if (wake) {
+            room_.notify_one();
+        }
     }
 }

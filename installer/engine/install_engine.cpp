@@ -70,10 +70,10 @@ bool InstallEngine::install(InstallObserver& observer) {
     observer_ = &observer;
     bool done = placeUninstaller();
     if (done) {
-        // One thread inflates while another writes: the reader's walk, its
+        // Every core inflates while one thread writes: the reader's walk, its
         // callbacks and questions stay in the order of a single thread.
         InflatePipeline pipeline(
-            1, reader_.freeSpaceRule(targetFolder_), prompt_,
+            processorCount(), reader_.freeSpaceRule(targetFolder_), prompt_,
             [this](File& file, const std::wstring& path, const uint8_t* data, size_t length) {
                 return deliver(file, path, data, length);
             });

@@ -34,14 +34,21 @@ FreeSpaceRule::FreeSpaceRule(Platform& platform, UserPrompt& prompt, std::wstrin
     drive_ = hasDrive ? targetFolder.substr(0, 2) : targetFolder;
 }
 
-bool FreeSpaceRule::allows(uint64_t length, bool lastOfFile) {
-    if (queried_ && sinceQuery_ < kSpareBytes && !lastOfFile) {
+bool FreeSpaceRule::allows(uint64_t length) {
+    const uint64_t needed = length + kSpareBytes;
+    if (queried_ && sinceQuery_ < kRequeryBytes && freeLeft_ >= needed) {
         sinceQuery_ += length;
+        freeLeft_ -= length;
         return true;
     }
     for (;;) {
         auto free = platform_.freeBytes(drive_);
-        if (!free || *free >= length + kSpareBytes) {
+        if (!free) {
+            freeLeft_ = UINT64_MAX;  // unknown: only the next regular query asks again
+            break;
+        }
+        if (*free >= needed) {
+            freeLeft_ = *free - length;
             break;
         }
         if (!prompt_.askYesNo(question_, MessageIcon::None)) {
@@ -79,10 +86,10 @@ public:
             reader_.prompt_.showMessage(kInflateFailedMessage, MessageIcon::None);
             return false;
         }
-        return rule_.allows(*length, chunk.lastOfFile) &&
-               writeData_(context_, inflated.data(), *length) != 0;
+        return rule_.allows(*length) && writeData_(context_, inflated.data(), *length) != 0;
     }
 
+    bool perform(std::function<bool()> step) override { return step(); }
     bool settle() override { return true; }
 
 private:
@@ -117,7 +124,7 @@ void CZipFilePackage::fail(const wchar_t* message) {
 }
 
 void CZipFilePackage::tell(const wchar_t* format, const std::wstring& value) {
-    // Called right after a callback, when the sink has already settled.
+    // Called from a step, in stream order.
     prompt_.showMessage(fillTextFormat(format, value), MessageIcon::None);
 }
 
@@ -230,7 +237,7 @@ bool CZipFilePackage::checkEntryName(const PackageEntry& entry) {
     return true;
 }
 
-bool CZipFilePackage::readChunk(bool lastOfFile) {
+bool CZipFilePackage::readChunk() {
     ChunkHeader::Bytes headerBytes{};
     if (!readFully(headerBytes.data(), headerBytes.size())) {
         return false;
@@ -245,8 +252,7 @@ bool CZipFilePackage::readChunk(bool lastOfFile) {
         }
         return false;
     }
-    PackedChunk chunk{sink_->spareBuffer(), header.compressedSize, header.uncompressedSize,
-                      lastOfFile};
+    PackedChunk chunk{sink_->spareBuffer(), header.compressedSize, header.uncompressedSize};
     if (!chunk.bytes.reserve(header.compressedSize) ||
         !readFully(chunk.bytes.data(), header.compressedSize)) {
         return false;
@@ -304,27 +310,33 @@ int CZipFilePackage::walkEntries(void* context, const std::wstring& targetFolder
             }
             return kStopped;
         }
-        if (!checkEntryName(entry) || !settled()) {
+        if (!checkEntryName(entry)) {
             return kStopped;
         }
-        const std::wstring name = wideFromUtf16(entry.name);
-        if (entry.type == kEntryTypeFolder) {
-            if (createEntry(context, 1, entry.chunkCount, targetFolder, name) == 0) {
-                tell(L"Failed to create %s! ", targetFolder);
-                return kStopped;
+        const bool isFolder = entry.type == kEntryTypeFolder;
+        const uint32_t chunkCount = entry.chunkCount;
+        // Created in stream order by the sink, so that the reader goes on
+        // reading while the chunks before are still being written.
+        const bool created = sink_->perform([this, context, &createEntry, &targetFolder, isFolder,
+                                             chunkCount, name = wideFromUtf16(entry.name)] {
+            if (createEntry(context, isFolder ? 1 : 0, chunkCount, targetFolder, name) != 0) {
+                return true;
             }
+            tell(isFolder ? L"Failed to create %s! " : L"Failed to create %s!", targetFolder);
+            return false;
+        });
+        if (!created) {
+            return kStopped;
+        }
+        if (isFolder) {
             continue;
         }
-        if (createEntry(context, 0, entry.chunkCount, targetFolder, name) == 0) {
-            tell(L"Failed to create %s!", targetFolder);
-            return kStopped;
-        }
-        for (uint32_t chunk = 0; chunk < entry.chunkCount; ++chunk) {
-            if (!reachChunkHeader(nextDisc) || !readChunk(chunk + 1 == entry.chunkCount)) {
+        for (uint32_t chunk = 0; chunk < chunkCount; ++chunk) {
+            if (!reachChunkHeader(nextDisc) || !readChunk()) {
                 return kStopped;
             }
         }
-        if (!settled() || endEntry(context) == 0) {
+        if (!sink_->perform([context, &endEntry] { return endEntry(context) != 0; })) {
             return kStopped;
         }
     }

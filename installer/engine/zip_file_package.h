@@ -43,12 +43,14 @@ private:
 
 // The free-space rule before a chunk is written: while the drive has less
 // than the chunk and kSpareBytes free, ask (Yes looks again, No stops). The
-// drive is asked only when that can matter: before the first chunk, once at
-// least kSpareBytes have been written since the last query, and before the
-// last chunk of each file.
+// drive is asked only when that can matter: before the first chunk, when
+// what was written since the last answer may have left less than that, and
+// once kRequeryBytes were written since, so that what other programs write
+// is noticed too.
 class FreeSpaceRule {
 public:
     static constexpr uint64_t kSpareBytes = 1U << 20;
+    static constexpr uint64_t kRequeryBytes = 64U << 20;
 
     // The drive of "X:\..."; a folder without a drive letter is asked about as
     // it stands, and an unknown answer lets the unpack go on.
@@ -56,7 +58,7 @@ public:
                   const std::wstring& targetFolder);
 
     // Before `length` bytes are written; false when the user answered No.
-    bool allows(uint64_t length, bool lastOfFile);
+    bool allows(uint64_t length);
 
 private:
     Platform& platform_;
@@ -65,6 +67,7 @@ private:
     std::wstring drive_;
     bool queried_ = false;
     uint64_t sinceQuery_ = 0;
+    uint64_t freeLeft_ = 0;  // the last answer less what was written since
 };
 
 // One chunk as it lies in the package, for callers that inflate it
@@ -73,7 +76,6 @@ struct PackedChunk {
     ChunkBuffer bytes;  // packedSize bytes of one zlib stream
     uint32_t packedSize = 0;
     uint32_t statedSize = 0;  // what its header says it inflates to
-    bool lastOfFile = false;
 };
 
 // Where CZipFilePackage::UnCompressPacked hands the chunks, in stream order.
@@ -91,10 +93,15 @@ public:
     virtual ChunkBuffer spareBuffer() = 0;
     // False stops the walk without a message.
     virtual bool take(PackedChunk chunk) = 0;
-    // Waits until every chunk taken is dealt with; false when the walk must
-    // stop (the sink has said why). The reader settles before every callback
-    // and every message of its own, so that the user sees everything in the
-    // order of an unpack that inflates each chunk before reading the next.
+    // Runs a step of the walk (an entry's create or end callback) after every
+    // chunk taken before it is written, and before any taken after it; false
+    // stops the walk (the step has said why). The step may run later, on
+    // another thread: it must own what it needs.
+    virtual bool perform(std::function<bool()> step) = 0;
+    // Waits until every chunk and step taken is dealt with; false when the
+    // walk must stop (the sink has said why). The reader settles before every
+    // message of its own, so that the user sees everything in the order of an
+    // unpack that inflates each chunk before reading the next.
     virtual bool settle() = 0;
 };
 
@@ -177,7 +184,7 @@ private:
     bool reachChunkHeader(const NextDiscCallback& nextDisc);
     bool openNextPackage(const NextDiscCallback& nextDisc);
     bool checkEntryName(const PackageEntry& entry);
-    bool readChunk(bool lastOfFile);
+    bool readChunk();
 
     Platform& platform_;
     UserPrompt& prompt_;

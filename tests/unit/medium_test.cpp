@@ -571,8 +571,13 @@ struct Extracted {
     std::map<std::string, std::string> tree;  // uninstall.dat included
 };
 
-Extracted extractWithJobs(const TempFolder& root, const std::string& jobs) {
+// `prepare` readies the emptied target.
+Extracted extractWithJobs(const TempFolder& root, const std::string& jobs,
+                          const std::function<void()>& prepare = {}) {
     fs::remove_all(root.path() / "out");
+    if (prepare) {
+        prepare();
+    }
     ToolRun run;
     Extracted result;
     result.status = run({"extract", path(root, "medium"), path(root, "out"), "--jobs", jobs});
@@ -614,16 +619,20 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
         const char* what;
         std::function<void()> spoil;
         std::vector<std::string> says;  // in this order on the error stream
+        std::function<void()> prepareTarget;
     };
+    // A folder where the last file goes: that file cannot be created.
+    const auto blockLastFile = [&] { fs::create_directories(root.path() / "out" / "d.txt"); };
     const std::vector<Case> cases = {
-        {"intact", [] {}, {}},
+        {"intact", [] {}, {}, {}},
         {"a damaged chunk",
          [&] {
              std::string bytes = packages[0];
              bytes[damaged + kChunkHeaderSize + 100] ^= 0x55;
              root.write("medium/data1.pck", bytes);
          },
-         {"Failed to uncompress zip data!", "extraction stopped"}},
+         {"Failed to uncompress zip data!", "extraction stopped"},
+         {}},
         {"a chunk larger than stated",
          [&] {
              std::string bytes = packages[0];
@@ -631,10 +640,12 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
              bytes[damaged + 5] = 0;
              root.write("medium/data1.pck", bytes);
          },
-         {"Failed to uncompress zip data!", "extraction stopped"}},
+         {"Failed to uncompress zip data!", "extraction stopped"},
+         {}},
         {"a missing package",
          [&] { fs::remove(root.path() / "medium" / "data3.pck"); },
-         {"data3.pck is not in", "extraction stopped"}},
+         {"data3.pck is not in", "extraction stopped"},
+         {}},
         // The reader reaches the missing package while the damaged chunk is
         // still being inflated; the damage is what stops it.
         {"a damaged chunk before a missing package",
@@ -644,7 +655,21 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
              root.write("medium/data1.pck", bytes);
              fs::remove(root.path() / "medium" / "data2.pck");
          },
-         {"Failed to uncompress zip data!", "extraction stopped"}},
+         {"Failed to uncompress zip data!", "extraction stopped"},
+         {}},
+        {"a file that cannot be created",
+         [] {},
+         {"Failed to create", "extraction stopped"},
+         blockLastFile},
+        // The file is created only once the chunks before it are written.
+        {"a damaged chunk before a file that cannot be created",
+         [&] {
+             std::string bytes = packages[0];
+             bytes[damaged + kChunkHeaderSize + 100] ^= 0x55;
+             root.write("medium/data1.pck", bytes);
+         },
+         {"Failed to uncompress zip data!", "extraction stopped"},
+         blockLastFile},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -652,7 +677,7 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
             root.write("medium/data" + std::to_string(n + 1) + ".pck", packages[n]);
         }
         c.spoil();
-        const Extracted one = extractWithJobs(root, "1");
+        const Extracted one = extractWithJobs(root, "1", c.prepareTarget);
         EXPECT_EQ(one.status, c.says.empty() ? kExitOk : kExitFailed);
         size_t at = 0;
         for (const auto& text : c.says) {
@@ -667,7 +692,7 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
         }
         for (const char* jobs : {"2", "5"}) {
             SCOPED_TRACE(jobs);
-            const Extracted many = extractWithJobs(root, jobs);
+            const Extracted many = extractWithJobs(root, jobs, c.prepareTarget);
             EXPECT_EQ(many.status, one.status);
             EXPECT_EQ(many.out, one.out);
             EXPECT_EQ(many.err, one.err);

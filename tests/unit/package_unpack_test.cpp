@@ -489,22 +489,29 @@ TEST_F(PackageUnpackTest, FreeSpaceRule) {
 }
 
 TEST_F(PackageUnpackTest, FreeSpaceIsAskedWhenItCanMatter) {
-    // The drive is asked before the first chunk, once at least 1 MiB was
-    // written since the last query, and before the last chunk of each file;
-    // per case, the queries made before each write.
+    // The drive is asked before the first chunk, when what was written since
+    // its last answer may have left less than the next chunk and 1 MiB, and
+    // once 64 MiB were written since; per case, the queries made before each
+    // write.
     constexpr size_t kK = 1024;
+    constexpr uint64_t kM = CZipFilePackage::kSpareBytes;
     struct Case {
         const char* what;
-        std::vector<std::vector<size_t>> files;  // chunk sizes per file
+        std::vector<std::optional<uint64_t>> answers;  // then plenty
+        std::vector<std::vector<size_t>> files;        // chunk sizes per file
         std::vector<size_t> queriesBeforeWrite;
     };
     const std::vector<Case> cases = {
-        {"one chunk", {{1000}}, {1}},
-        {"a long file",
-         {{300 * kK, 300 * kK, 300 * kK, 300 * kK, 300 * kK, 300 * kK}},
-         {1, 1, 1, 1, 2, 3}},
-        {"chunks of 1 MiB", {{1024 * kK, 1024 * kK, 1024 * kK}}, {1, 2, 3}},
-        {"last chunks of small files", {{100, 100}, {100, 100}, {100}}, {1, 2, 2, 3, 4}},
+        {"plenty of space",
+         {},
+         {{300 * kK, 300 * kK}, {100}, {1024 * kK, 1024 * kK}},
+         {1, 1, 1, 1, 1}},
+        {"the space left runs low", {kM + 250}, {{100, 100}, {100}, {100}}, {1, 1, 2, 2}},
+        {"an unknown answer", {std::nullopt}, {{100, 100}, {100}}, {1, 1, 1}},
+        {"64 MiB written",
+         {},
+         {{16384 * kK, 16384 * kK, 16384 * kK, 16384 * kK, 100}},
+         {1, 1, 1, 1, 2}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -513,12 +520,13 @@ TEST_F(PackageUnpackTest, FreeSpaceIsAskedWhenItCanMatter) {
             builder.file(u"f" + std::u16string(1, static_cast<char16_t>(u'a' + f)),
                          static_cast<uint32_t>(c.files[f].size()));
             for (size_t size : c.files[f]) {
-                builder.chunk(pattern(size, 9), -1, 0);
+                builder.chunk(std::string(size, 'z'), -1, 0);
             }
         }
         builder.writeTo(medium);
         ASSERT_TRUE(reader.Open(medium.wide()));
         platform.freeQueries.clear();
+        platform.freeAnswers.assign(c.answers.begin(), c.answers.end());
         std::vector<size_t> queries;
         EXPECT_EQ(
             reader.UnCompress(
@@ -537,7 +545,7 @@ TEST_F(PackageUnpackTest, FreeSpaceIsAskedWhenItCanMatter) {
     // two queries is still noticed at the next one, and No stops before the
     // write.
     recorder = Recorder();
-    platform.freeAnswers = {UINT64_MAX, UINT64_MAX, 10};
+    platform.freeAnswers = {kM + 250, 10};
     prompt.script({false});
     EXPECT_EQ(unpack(PackageBuilder()
                          .file(u"f", 2)
@@ -548,7 +556,7 @@ TEST_F(PackageUnpackTest, FreeSpaceIsAskedWhenItCanMatter) {
                          .chunk(pattern(100, 4))),
               CZipFilePackage::kStopped);
     EXPECT_EQ(recorder.events, (std::vector<std::wstring>{L"file f 2", L"write 100", L"write 100",
-                                                          L"end", L"file g 2", L"write 100"}));
+                                                          L"end", L"file g 2"}));
     EXPECT_EQ(prompt.log().texts(), std::vector<std::wstring>{L"Disk nearly full. Check again?"});
 }
 

@@ -91,6 +91,7 @@ public:
         ++chunks;
         return true;
     }
+    bool perform(std::function<bool()> step) override { return step(); }
     bool settle() override { return true; }
     int chunks = 0;
 

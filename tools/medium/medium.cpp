@@ -1,6 +1,4 @@
-#include <algorithm>
 #include <ostream>
-#include <thread>
 
 #include "common/text.h"
 #include "tools/medium/commands.h"
@@ -68,7 +66,7 @@ std::optional<int> answerHelpOrUsage(const CommandLine& line, size_t positionalC
 std::optional<int> jobsOption(const CommandLine& line, const char* command, Console& console) {
     const auto text = line.last("--jobs");
     if (!text) {
-        return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+        return processorCount();
     }
     auto jobs = parseBoundedInt(*text, 1, 64);
     if (!jobs) {
