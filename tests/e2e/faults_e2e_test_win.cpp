@@ -298,20 +298,15 @@ public:
         EXPECT_TRUE(installer_.process().waitForExit(kInstallTimeout)) << "the installer went on";
     }
 
-    // Starts the install, presses cancel on its page once `ready` holds and
-    // answers Yes.
-    void cancelInstallWhen(bool (*ready)(const ui::Window& page)) {
+    // Starts the install and cancels it once `file` of the target has at
+    // least `atLeast` of its `size` bytes and is not yet whole.
+    void cancelInstallWithin(const std::wstring& file, uint64_t size, double atLeast) {
         ASSERT_TRUE(installer_.startInstall(target_));
-        const auto& page = installer_.progressPage();
-        ASSERT_TRUE(page.has_value()) << "no install page";
-        ASSERT_TRUE(ui::waitUntil([&] { return ready(*page); }, kInstallTimeout))
-            << "the install page shows " << utf8FromWide(page->control(kFileName).text());
-        ASSERT_TRUE(page->control(kCancelButton).click());
-        ASSERT_NO_FATAL_FAILURE(answer(kCancelQuestion, IDYES));
+        ASSERT_TRUE(installer_.cancelAt([&] {
+            const auto written = e2e::fileSize(target_ + L"\\" + file);
+            return written && *written >= static_cast<uint64_t>(atLeast * size) && *written < size;
+        }));
         ASSERT_NO_FATAL_FAILURE(expectFailure({}));
-    }
-    static bool shows(const ui::Window& page, const std::wstring& file) {
-        return page.control(kFileName).text() == fillTextFormat(kInstallingFile, file);
     }
 
     void takeAwaySecondPackage() {
@@ -437,22 +432,14 @@ const std::vector<Row> kRows = {
         [](Fault& f) { f.failThePackageCheck(1); }),
 
     Row("cancel at the first chunk", &kLargeFiles, "undone", {}, nullptr,
-        [](Fault& f) {
-            f.cancelInstallWhen(
-                [](const ui::Window& page) { return Fault::shows(page, L"Game.exe"); });
-        }),
+        [](Fault& f) { f.cancelInstallWithin(L"Game.exe", 16 * kMiB, 0); }),
 
     // The parent folder is made on the way to the target folder, and not
     // recorded.
     Row(
         "cancel in the middle of a large file", &kLargeFiles, "undone", {L"New Parent"},
         [](Fault& f) { f.target_ = f.targets_.path() + L"\\New Parent\\Game"; },
-        [](Fault& f) {
-            f.cancelInstallWhen([](const ui::Window& page) {
-                const std::wstring shown = page.control(kOverallPercent).text();
-                return !shown.empty() && std::iswdigit(shown[0]) && std::stoi(shown) >= 20;
-            });
-        }),
+        [](Fault& f) { f.cancelInstallWithin(L"Game.exe", 16 * kMiB, 0.4); }),
 
     Row(
         "cancel at the last file, into a folder holding the player's files", &kLargeFiles, "undone",
@@ -462,10 +449,7 @@ const std::vector<Row> kRows = {
             ASSERT_NO_FATAL_FAILURE(f.playersFile(L"readme.txt"));
             ASSERT_NO_FATAL_FAILURE(f.playersFile(L"mine.txt"));
         },
-        [](Fault& f) {
-            f.cancelInstallWhen(
-                [](const ui::Window& page) { return Fault::shows(page, L"intro.bin"); });
-        }),
+        [](Fault& f) { f.cancelInstallWithin(L"videos\\intro.bin", 16 * kMiB, 0); }),
 
     Row(
         "full target disk", nullptr, "undone", {},

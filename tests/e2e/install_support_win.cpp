@@ -320,6 +320,30 @@ std::optional<ui::Window> InstallerDriver::startCheckedInstall(const std::wstrin
     return ui::Window::find({L"Checking package ", true, L"#32770", process_->id()}, 3000);
 }
 
+bool InstallerDriver::cancelAt(const std::function<bool()>& atPoint) {
+    if (!progress_) {
+        ADD_FAILURE() << "no install page";
+        return false;
+    }
+    const auto held = ui::HeldThreads::holdWhen(*progress_, atPoint, kInstallTimeout);
+    if (!held) {
+        ADD_FAILURE() << "the install did not reach the point to cancel at";
+        return false;
+    }
+    if (!progress_->control(kCancelButton).click()) {
+        ADD_FAILURE() << "Cancel could not be pressed";
+        return false;
+    }
+    const auto question =
+        ui::MessageBoxWindow::find(install_texts::kCancelQuestion, process_->id());
+    if (!question || !question->press(IDYES)) {
+        ADD_FAILURE() << "no cancel question";
+        return false;
+    }
+    // The answer is taken before the work goes on.
+    return progress_->waitIdle();
+}
+
 bool InstallerDriver::finish(bool desktopIcon) {
     auto page = window(install_texts::kFinishTitle, kInstallTimeout);
     EXPECT_TRUE(page.has_value()) << "no finish page";

@@ -26,6 +26,8 @@ std::wstring systemFolder();
 std::optional<std::vector<uint8_t>> readFileBytes(const std::wstring& path);
 bool writeFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
 bool fileExists(const std::wstring& path);
+// The size of a file; nothing when there is no such file.
+std::optional<uint64_t> fileSize(const std::wstring& path);
 bool folderExists(const std::wstring& path);
 bool isReadOnly(const std::wstring& path);
 bool setReadOnly(const std::wstring& path, bool readOnly);

@@ -345,6 +345,45 @@ bool MessageBoxWindow::press(int buttonId, DWORD timeoutMs) const {
     return window_.control(buttonId).click() && window_.waitGone(timeoutMs);
 }
 
+std::optional<HeldThreads> HeldThreads::hold(const Window& window) {
+    DWORD processId = 0;
+    const DWORD windowThread = GetWindowThreadProcessId(window.handle(), &processId);
+    SnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (windowThread == 0 || !snapshot) {
+        return std::nullopt;
+    }
+    HeldThreads held;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more != FALSE;
+         more = Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID != processId || entry.th32ThreadID == windowThread) {
+            continue;
+        }
+        KernelHandle thread(
+            OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, entry.th32ThreadID));
+        if (!thread || SuspendThread(thread.get()) == static_cast<DWORD>(-1)) {
+            continue;  // a thread that has just ended
+        }
+        // Suspending is asynchronous: reading its context waits until it holds.
+        CONTEXT context{};
+        context.ContextFlags = CONTEXT_CONTROL;
+        GetThreadContext(thread.get(), &context);
+        held.threads_.push_back(std::move(thread));
+    }
+    // A thread held inside a lock the window's thread needs would hang it.
+    if (!window.sendMessage(WM_NULL, 0, 0, 1000)) {
+        return std::nullopt;
+    }
+    return held;
+}
+
+HeldThreads::~HeldThreads() {
+    for (const auto& thread : threads_) {
+        ResumeThread(thread.get());
+    }
+}
+
 std::optional<Process> Process::start(const std::wstring& program, const std::wstring& arguments,
                                       const std::wstring& currentFolder) {
     std::wstring commandLine = L"\"" + program + L"\"";

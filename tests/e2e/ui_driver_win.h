@@ -164,6 +164,46 @@ private:
     DWORD id_;
 };
 
+// Every thread of a process but the one that runs `window` (its
+// user-interface thread), held still until this is destroyed: a test's
+// stand-in for a machine so slow that a person answers a question before the
+// work behind it goes on. The window stays responsive meanwhile.
+class HeldThreads {
+public:
+    // Holds the threads once `condition` holds while they are held (it is
+    // looked at with them held, so that what it sees stays true); nothing when
+    // it never did within the time, or when the window stopped answering
+    // while they were held (one of them held a lock it needs).
+    template <typename Condition>
+    [[nodiscard]] static std::optional<HeldThreads> holdWhen(const Window& window,
+                                                             Condition condition,
+                                                             DWORD timeoutMs = kDefaultTimeout) {
+        // Looked at often: a fast machine is through a whole file in
+        // milliseconds, and each look holds the work a little.
+        const DWORD started = GetTickCount();
+        do {
+            auto attempt = hold(window);
+            if (attempt && condition()) {
+                return attempt;
+            }
+            attempt.reset();
+            Sleep(1);
+        } while (GetTickCount() - started < timeoutMs);
+        return std::nullopt;
+    }
+    ~HeldThreads();
+    HeldThreads(HeldThreads&&) = default;
+    HeldThreads& operator=(HeldThreads&&) = delete;
+    HeldThreads(const HeldThreads&) = delete;
+    HeldThreads& operator=(const HeldThreads&) = delete;
+
+private:
+    HeldThreads() = default;
+    static std::optional<HeldThreads> hold(const Window& window);
+
+    std::vector<KernelHandle> threads_;
+};
+
 struct ProcessEntry {
     DWORD id = 0;
     DWORD parentId = 0;
