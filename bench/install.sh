@@ -33,9 +33,9 @@ cp "$tree/bin/install.exe" "$tree/bin/JPGI.dll" "$tree/bin/ijl15.dll" "$root/sam
 bytes=$(du -sb "$work/game" | cut -f1)
 cat "$work/medium"/data*.pck >/dev/null  # into the page cache
 
-best() { # command that prints seconds, or is timed here
-  local fastest=""
-  for _ in $(seq "$runs"); do
+best() { # command that prints seconds, or is timed here; $i numbers the run
+  local fastest="" i
+  for i in $(seq "$runs"); do
     local took
     took=$(eval "$1")
     if [ -z "$fastest" ] || awk -v a="$took" -v b="$fastest" 'BEGIN { exit !(a < b) }'; then
@@ -52,23 +52,28 @@ timed() { # runs a command and prints its seconds
   awk -v ns="$((end - start))" 'BEGIN { printf "%.3f", ns / 1e9 }'
 }
 
-extract_one=$(best "rm -rf '$work/out'; sync; timed '$medium' extract '$work/medium' '$work/out' --jobs 1")
-extract=$(best "rm -rf '$work/out'; sync; timed '$medium' extract '$work/medium' '$work/out'")
+# Every run writes into a folder of its own, all removed at the end, so that
+# the native and the Windows runs are treated alike. With the last run's
+# folder removed right before each run, the native run (which starts at once)
+# was unaffected while single installer runs (which start a second later)
+# were several times slower: what the file system and this machine do with
+# the freed memory and blocks fell into their time.
+extract_one=$(best "sync; timed '$medium' extract '$work/medium' '$work/one'\$i --jobs 1")
+extract=$(best "sync; timed '$medium' extract '$work/medium' '$work/all'\$i")
 # One install per run; each of its two times is the best of the runs.
 times="$work/times"
 : >"$times"
-for _ in $(seq "$runs"); do
-  rm -rf "$work/target"
+for i in $(seq "$runs"); do
   sync
   "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/install_bench.exe" \
-    'C:\ckv-install-bench\medium' 'C:\ckv-install-bench\target' 'C:\ckv-install-bench\install.log' |
+    'C:\ckv-install-bench\medium' "C:\\ckv-install-bench\\target$i" 'C:\ckv-install-bench\install.log' |
     tr -d '\r' >>"$times"
 done
 fastest() { awk -v key="$1" '$1 == key && (best == "" || $2 < best) { best = $2 } END { print best }' "$times"; }
 pages=$(fastest pages)
 unpack=$(fastest unpack)
 next_to_end=$(fastest next-to-end)
-"$medium" verify "$work/medium" "$work/target" >/dev/null
+"$medium" verify "$work/medium" "$work/target$runs" >/dev/null
 
 rate() { awk -v s="$1" -v n="$bytes" 'BEGIN { printf "%.0f MiB/s", n / s / 1048576 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
