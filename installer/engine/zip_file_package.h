@@ -157,8 +157,10 @@ public:
                    const WriteDataCallback& writeData, const NextDiscCallback& nextDisc);
     // The same walk, with each chunk handed to `sink` as it lies in the
     // package instead of inflated and written: for callers that inflate on
-    // threads of their own. The callbacks and questions are the same; it
-    // returns once the sink has dealt with every chunk it took.
+    // threads of their own. The callbacks and questions are the same, but the
+    // create and end callbacks run as the sink's steps (perform), which may be
+    // on a thread of the sink's; it returns once the sink has dealt with
+    // everything it took.
     int UnCompressPacked(void* context, const std::wstring& targetFolder,
                          const CreateEntryCallback& createEntry, const EndEntryCallback& endEntry,
                          PackedChunkSink& sink, const NextDiscCallback& nextDisc);
