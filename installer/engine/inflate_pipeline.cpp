@@ -78,7 +78,7 @@ void InflatePipeline::waitForReader(ReaderWait what, std::unique_lock<std::mutex
     readerWaits_ = ReaderWait::None;
 }
 
-// Called with the lock held; the lock is released.
+// Called with the lock held.
 void InflatePipeline::push(std::unique_ptr<Item> item) {
     const bool first = order_.empty();
     const bool inflate = item->outcome == Outcome::Pending;

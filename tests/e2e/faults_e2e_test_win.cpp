@@ -302,10 +302,7 @@ public:
     // least `atLeast` of its `size` bytes and is not yet whole.
     void cancelInstallWithin(const std::wstring& file, uint64_t size, double atLeast) {
         ASSERT_TRUE(installer_.startInstall(target_));
-        ASSERT_TRUE(installer_.cancelAt([&] {
-            const auto written = e2e::fileSize(target_ + L"\\" + file);
-            return written && *written >= static_cast<uint64_t>(atLeast * size) && *written < size;
-        }));
+        ASSERT_TRUE(installer_.cancelWhileWriting(target_ + L"\\" + file, size, atLeast));
         ASSERT_NO_FATAL_FAILURE(expectFailure({}));
     }
 

@@ -320,12 +320,18 @@ std::optional<ui::Window> InstallerDriver::startCheckedInstall(const std::wstrin
     return ui::Window::find({L"Checking package ", true, L"#32770", process_->id()}, 3000);
 }
 
-bool InstallerDriver::cancelAt(const std::function<bool()>& atPoint) {
+bool InstallerDriver::cancelWhileWriting(const std::wstring& path, uint64_t size, double share) {
     if (!progress_) {
         ADD_FAILURE() << "no install page";
         return false;
     }
-    const auto held = ui::HeldThreads::holdWhen(*progress_, atPoint, kInstallTimeout);
+    // Looked at on disk, with the work held: the page shows it later.
+    const auto partlyWritten = [&] {
+        const auto written = fileSize(path);
+        return written && *written >= static_cast<uint64_t>(share * static_cast<double>(size)) &&
+               *written < size;
+    };
+    const auto held = ui::HeldThreads::holdWhen(*progress_, partlyWritten, kInstallTimeout);
     if (!held) {
         ADD_FAILURE() << "the install did not reach the point to cancel at";
         return false;

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -175,11 +174,11 @@ public:
     // check; answers the check's page, or nothing when it was not seen.
     std::optional<ui::Window> startCheckedInstall(const std::wstring& target);
 
-    // After startInstall: holds the installer's work once `atPoint` holds
-    // (looked at with the work held, say how much of a file is on disk),
+    // After startInstall: holds the installer's work once the file at `path`
+    // has at least `share` of its `size` bytes on disk and is not yet whole,
     // presses Cancel, answers Yes and lets the work go on, which then stops
     // right there on any machine. Failures are reported through GoogleTest.
-    bool cancelAt(const std::function<bool()>& atPoint);
+    bool cancelWhileWriting(const std::wstring& path, uint64_t size, double share);
     // After startInstall: waits for the finish page, sets its desktop-icon
     // box and presses Finish; answers whether the installer then ended.
     bool finish(bool desktopIcon = false);

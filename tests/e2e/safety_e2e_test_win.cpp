@@ -136,10 +136,7 @@ TEST_F(SafetyScenario, CancelledReinstallLeavesTheEarlierInstallAsItWas) {
     // its large file (the earlier one is whole until it is set aside).
     e2e::InstallerDriver again(medium_);
     ASSERT_TRUE(again.startInstall(target_));
-    ASSERT_TRUE(again.cancelAt([&] {
-        const auto written = e2e::fileSize(target_ + L"\\movies\\intro.bin");
-        return written && *written >= 32 * kMiB * 2 / 5 && *written < 32 * kMiB;
-    }));
+    ASSERT_TRUE(again.cancelWhileWriting(target_ + L"\\movies\\intro.bin", 32 * kMiB, 0.4));
     ASSERT_TRUE(again.finish()) << "the undo did not reach the finish page";
 
     EXPECT_EQ(e2e::treeSnapshot(target_), game);
