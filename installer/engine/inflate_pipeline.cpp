@@ -33,13 +33,13 @@ InflatePipeline::InflatePipeline(int jobs, FreeSpaceRule rule, UserPrompt& promp
 
 InflatePipeline::~InflatePipeline() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<ThreadLock> lock(mutex_);
         ending_ = true;
         stopped_ = true;
     }
-    work_.notify_all();
-    ready_.notify_all();
-    room_.notify_all();
+    work_.notifyAll();
+    ready_.notifyAll();
+    room_.notifyAll();
     for (auto& inflater : inflaters_) {
         inflater.join();
     }
@@ -52,7 +52,7 @@ void InflatePipeline::setFile(std::shared_ptr<File> file, std::wstring path) {
 }
 
 ChunkBuffer InflatePipeline::spareBuffer() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<ThreadLock> lock(mutex_);
     if (sparePacked_.empty()) {
         return ChunkBuffer();
     }
@@ -72,7 +72,7 @@ bool InflatePipeline::refilled() const {
             order_.size() <= kMaxItems / 2);
 }
 
-void InflatePipeline::waitForReader(ReaderWait what, std::unique_lock<std::mutex>& lock) {
+void InflatePipeline::waitForReader(ReaderWait what, std::unique_lock<ThreadLock>& lock) {
     readerWaits_ = what;
     room_.wait(lock);
     readerWaits_ = ReaderWait::None;
@@ -87,15 +87,15 @@ void InflatePipeline::push(std::unique_ptr<Item> item) {
     }
     order_.push_back(std::move(item));
     if (inflate && idleInflaters_ > 0) {
-        work_.notify_one();
+        work_.notifyOne();
     } else if (!inflate && first && writerWaits_) {
-        ready_.notify_one();
+        ready_.notifyOne();
     }
 }
 
 bool InflatePipeline::take(PackedChunk chunk) {
     auto item = std::make_unique<Item>();
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<ThreadLock> lock(mutex_);
     while (!stopped_ && !admits()) {
         waitForReader(ReaderWait::Room, lock);
     }
@@ -117,7 +117,7 @@ bool InflatePipeline::perform(std::function<bool()> step) {
     auto item = std::make_unique<Item>();
     item->step = std::move(step);
     item->outcome = Outcome::Step;
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<ThreadLock> lock(mutex_);
     while (!stopped_ && order_.size() >= kMaxItems) {
         waitForReader(ReaderWait::Room, lock);
     }
@@ -129,7 +129,7 @@ bool InflatePipeline::perform(std::function<bool()> step) {
 }
 
 bool InflatePipeline::settle() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<ThreadLock> lock(mutex_);
     while (!order_.empty() || busy_) {
         waitForReader(ReaderWait::Settled, lock);
     }
@@ -138,7 +138,7 @@ bool InflatePipeline::settle() {
 
 void InflatePipeline::inflateChunks() {
     ChunkInflater inflater;
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<ThreadLock> lock(mutex_);
     for (;;) {
         ++idleInflaters_;
         work_.wait(lock, [&] { return ending_ || !toInflate_.empty(); });
@@ -164,7 +164,7 @@ void InflatePipeline::inflateChunks() {
         item.outcome = outcome;
         // The writer waits for the first item alone.
         if (writerWaits_ && order_.front().get() == &item) {
-            ready_.notify_one();
+            ready_.notifyOne();
         }
     }
 }
@@ -187,7 +187,7 @@ bool InflatePipeline::write(Item& item) {
 }
 
 void InflatePipeline::writeChunks() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<ThreadLock> lock(mutex_);
     for (;;) {
         writerWaits_ = true;
         ready_.wait(lock, [&] {
@@ -218,7 +218,7 @@ void InflatePipeline::writeChunks() {
                           : readerWaits_ == ReaderWait::Settled ? order_.empty()
                                                                 : false;
         if (wake) {
-            room_.notify_one();
+            room_.notifyOne();
         }
     }
 }

@@ -10,7 +10,6 @@
 // anything of its own, so the order is that of an unpack on one thread.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "common/platform.h"
+#include "common/thread_lock.h"
 #include "installer/engine/zip_file_package.h"
 
 class InflatePipeline : public PackedChunkSink {
@@ -59,7 +59,7 @@ private:
     bool write(Item& item);
     bool admits() const;
     bool refilled() const;
-    void waitForReader(ReaderWait what, std::unique_lock<std::mutex>& lock);
+    void waitForReader(ReaderWait what, std::unique_lock<ThreadLock>& lock);
     void push(std::unique_ptr<Item> item);
 
     const size_t window_;  // chunks taken and not yet written, at most
@@ -72,12 +72,11 @@ private:
     std::wstring path_;
 
     // Each thread waits on its own condition and is woken only when what it
-    // waits for may have come: under Wine every wake-up is a round trip to
-    // the server.
-    std::mutex mutex_;
-    std::condition_variable work_;             // inflaters: items to inflate, or the end
-    std::condition_variable ready_;            // writer: the first item is ready, or the end
-    std::condition_variable room_;             // reader: room for more items, or all written
+    // waits for may have come.
+    ThreadLock mutex_;
+    ThreadCondition work_;                     // inflaters: items to inflate, or the end
+    ThreadCondition ready_;                    // writer: the first item is ready, or the end
+    ThreadCondition room_;                     // reader: room for more items, or all written
     std::deque<std::unique_ptr<Item>> order_;  // taken and not yet written, in stream order
     std::deque<Item*> toInflate_;
     uint64_t bytesInFlight_ = 0;
