@@ -1,5 +1,8 @@
-// The bytes of one chunk. It grows only when a chunk needs more, so that a
-// walk over many chunks allocates (and faults in) its memory once.
+// The bytes of one chunk. It grows only when a chunk needs more, and then in
+// whole steps, so that a walk over chunks of varying sizes allocates (and
+// faults in) its memory a few times at most: a block of this size is mapped
+// and unmapped by the system allocator, and under Wine every unmapping stops
+// the process's other threads on every core for a moment.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +16,11 @@ public:
         if (size <= capacity_ && bytes_) {
             return true;
         }
-        bytes_.reset(static_cast<uint8_t*>(std::malloc(size == 0 ? 1 : size)));
-        capacity_ = bytes_ ? size : 0;
+        const size_t steps = size == 0 ? 1 : size / kStep + (size % kStep != 0 ? 1 : 0);
+        const size_t capacity = steps <= SIZE_MAX / kStep ? steps * kStep : size;
+        bytes_.reset();
+        bytes_.reset(static_cast<uint8_t*>(std::malloc(capacity)));
+        capacity_ = bytes_ ? capacity : 0;
         return bytes_ != nullptr;
     }
     uint8_t* data() { return bytes_.get(); }
@@ -24,6 +30,8 @@ public:
     }
 
 private:
+    static constexpr size_t kStep = 256U << 10;
+
     struct Free {
         void operator()(uint8_t* bytes) const { std::free(bytes); }
     };
