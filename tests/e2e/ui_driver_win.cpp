@@ -39,7 +39,7 @@ std::wstring captionOf(HWND window) {
 }
 
 bool matches(HWND window, const WindowQuery& query) {
-    if (IsWindowVisible(window) == FALSE) {
+    if (!query.hiddenToo && IsWindowVisible(window) == FALSE) {
         return false;
     }
     if (query.processId != 0) {

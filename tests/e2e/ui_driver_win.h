@@ -40,7 +40,8 @@ struct WindowQuery {
     std::wstring title;
     bool titlePart = false;  // title is a part of the window's title
     std::wstring className;
-    DWORD processId = 0;  // 0: any process
+    DWORD processId = 0;     // 0: any process
+    bool hiddenToo = false;  // also windows not shown (yet)
 };
 
 class Control;
