@@ -21,6 +21,7 @@ public:
         bytes_.reset();
         bytes_.reset(static_cast<uint8_t*>(std::malloc(capacity)));
         capacity_ = bytes_ ? capacity : 0;
+        touch();
         return bytes_ != nullptr;
     }
     uint8_t* data() { return bytes_.get(); }
@@ -31,6 +32,20 @@ public:
 
 private:
     static constexpr size_t kStep = 256U << 10;
+    static constexpr size_t kPage = 4096;
+
+    // Writes into every page once. Under Wine a read into a buffer first
+    // checks that it can be written by reading and writing back each page:
+    // a page never written is then mapped from the shared zero page and
+    // copied on the write, and each such copy makes the system flush the
+    // other cores' address caches (on a virtual machine, a costly exit per
+    // page). A page written first is simply given to the process.
+    void touch() {
+        volatile uint8_t* bytes = bytes_.get();
+        for (size_t at = 0; bytes != nullptr && at < capacity_; at += kPage) {
+            bytes[at] = 0;
+        }
+    }
 
     struct Free {
         void operator()(uint8_t* bytes) const { std::free(bytes); }
