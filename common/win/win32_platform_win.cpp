@@ -1,6 +1,9 @@
 #include "win32_platform_win.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <share.h>
+#include <cstdint>
 #include <cstdio>
 
 #include "common/stdio_file.h"
@@ -24,16 +27,49 @@ UINT iconFlags(MessageIcon icon) {
     return 0;
 }
 
+// A file that does not exist yet, created as "wb" would, but without
+// truncating it: under Wine "wb" becomes an open followed by a truncation to
+// zero, and ext4 writes a file truncated to zero out to the disk when it is
+// closed (it guards programs that replace a file by truncating it), so every
+// file an unpack wrote waited for the disk at its close. Null when the file
+// exists or cannot be created this way.
+FILE* createNewFile(const std::wstring& path, Share share) {
+    const DWORD shareMode = share == Share::All         ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                            : share == Share::DenyWrite ? FILE_SHARE_READ
+                                                        : 0;
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, shareMode, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (descriptor == -1) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    FILE* stream = _wfdopen(descriptor, L"wb");
+    if (stream == nullptr) {
+        _close(descriptor);
+    }
+    return stream;
+}
+
 }  // namespace
 
 std::unique_ptr<File> Win32Platform::open(const std::wstring& path, OpenMode mode, Share share) {
-    const wchar_t* modeText = mode == OpenMode::Read    ? L"rb"
-                              : mode == OpenMode::Write ? L"wb"
-                                                        : L"ab";
-    int shareFlag = share == Share::All         ? _SH_DENYNO
-                    : share == Share::DenyWrite ? _SH_DENYWR
-                                                : _SH_DENYRW;
-    FILE* stream = _wfsopen(path.c_str(), modeText, shareFlag);
+    // Anything "wb" does beyond creating a new file (replacing one, or
+    // failing as it fails) is left to it.
+    FILE* stream = mode == OpenMode::Write ? createNewFile(path, share) : nullptr;
+    if (stream == nullptr) {
+        const wchar_t* modeText = mode == OpenMode::Read    ? L"rb"
+                                  : mode == OpenMode::Write ? L"wb"
+                                                            : L"ab";
+        const int shareFlag = share == Share::All         ? _SH_DENYNO
+                              : share == Share::DenyWrite ? _SH_DENYWR
+                                                          : _SH_DENYRW;
+        stream = _wfsopen(path.c_str(), modeText, shareFlag);
+    }
     if (stream == nullptr) {
         return nullptr;
     }
