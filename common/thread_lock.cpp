@@ -1,15 +1,21 @@
 #include "thread_lock.h"
 
+#include <type_traits>
+
 #ifdef _WIN32
 #include <windows.h>
+#define CKV_SLIM_CALL WINAPI
+#else
+#define CKV_SLIM_CALL
+#endif
 
 namespace {
 
 // The system's slim lock and condition calls; SRWLOCK and CONDITION_VARIABLE
 // are each one pointer, zero when unused.
 struct SlimCalls {
-    using LockCall = void(WINAPI*)(void**);
-    using SleepCall = BOOL(WINAPI*)(void**, void**, DWORD, ULONG);
+    using LockCall = void(CKV_SLIM_CALL*)(void**);
+    using SleepCall = int(CKV_SLIM_CALL*)(void**, void**, unsigned long, unsigned long);
     LockCall acquire = nullptr;
     LockCall release = nullptr;
     SleepCall sleep = nullptr;
@@ -22,29 +28,32 @@ struct SlimCalls {
     }
 };
 
-template <typename Call>
-Call lookUp(HMODULE kernel, const char* name) {
-    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(kernel, name)));
-}
-
 SlimCalls findSlimCalls() {
     SlimCalls calls;
+#ifdef _WIN32
     const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto lookUp = [kernel](auto& call, const char* name) {
+        call = reinterpret_cast<std::remove_reference_t<decltype(call)>>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, name)));
+    };
     if (kernel != nullptr) {
-        calls.acquire = lookUp<SlimCalls::LockCall>(kernel, "AcquireSRWLockExclusive");
-        calls.release = lookUp<SlimCalls::LockCall>(kernel, "ReleaseSRWLockExclusive");
-        calls.sleep = lookUp<SlimCalls::SleepCall>(kernel, "SleepConditionVariableSRW");
-        calls.wake = lookUp<SlimCalls::LockCall>(kernel, "WakeConditionVariable");
-        calls.wakeAll = lookUp<SlimCalls::LockCall>(kernel, "WakeAllConditionVariable");
+        lookUp(calls.acquire, "AcquireSRWLockExclusive");
+        lookUp(calls.release, "ReleaseSRWLockExclusive");
+        lookUp(calls.sleep, "SleepConditionVariableSRW");
+        lookUp(calls.wake, "WakeConditionVariable");
+        lookUp(calls.wakeAll, "WakeAllConditionVariable");
     }
+#endif
     return calls;
 }
 
-// Null when the system lacks any of them (XP).
+// Null where the system lacks any of them (XP, and every system but Windows).
 const SlimCalls* slimCalls() {
     static const SlimCalls calls = findSlimCalls();
     return calls.complete() ? &calls : nullptr;
 }
+
+constexpr unsigned long kInfinite = 0xFFFFFFFF;
 
 }  // namespace
 
@@ -67,7 +76,7 @@ void ThreadLock::unlock() {
 void ThreadCondition::wait(std::unique_lock<ThreadLock>& held) {
     ThreadLock& lock = *held.mutex();
     if (const SlimCalls* slim = slimCalls()) {
-        slim->sleep(&slim_, &lock.slim_, INFINITE, 0);
+        slim->sleep(&slim_, &lock.slim_, kInfinite, 0);
         return;
     }
     std::unique_lock<std::mutex> standard(lock.standard_, std::adopt_lock);
@@ -90,26 +99,3 @@ void ThreadCondition::notifyAll() {
         standard_.notify_all();
     }
 }
-#else
-void ThreadLock::lock() {
-    standard_.lock();
-}
-
-void ThreadLock::unlock() {
-    standard_.unlock();
-}
-
-void ThreadCondition::wait(std::unique_lock<ThreadLock>& held) {
-    std::unique_lock<std::mutex> standard(held.mutex()->standard_, std::adopt_lock);
-    standard_.wait(standard);
-    standard.release();
-}
-
-void ThreadCondition::notifyOne() {
-    standard_.notify_one();
-}
-
-void ThreadCondition::notifyAll() {
-    standard_.notify_all();
-}
-#endif

@@ -21,9 +21,7 @@ public:
 
 private:
     friend class ThreadCondition;
-#ifdef _WIN32
     void* slim_ = nullptr;  // an SRWLOCK, free when null
-#endif
     std::mutex standard_;
 };
 
@@ -45,8 +43,6 @@ public:
     void notifyAll();
 
 private:
-#ifdef _WIN32
     void* slim_ = nullptr;  // a CONDITION_VARIABLE, empty when null
-#endif
     std::condition_variable standard_;
 };
