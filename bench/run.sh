@@ -10,8 +10,9 @@
 # against the same two in turn.
 # The data (MIB MiB, half incompressible, half text-like; default 256) is
 # made in a temporary folder and removed afterwards. Each time is the best of
-# RUNS runs (default 3), with the files already in the page cache. The last
-# line sums up the parallel commands:
+# RUNS runs (default 3) that the host left alone (bench/timing.sh), with the
+# files already in the page cache. The last line sums up the parallel
+# commands:
 #   extract jobs2/jobs1: R.RRx; verify/md5sum: R.RRx; verify jobs2/md5sum: R.RRx
 #   bench/run.sh [MIB]
 set -euo pipefail
@@ -31,6 +32,8 @@ trap 'rm -rf "$work"' EXIT
 bytes=$(du -sb "$work/game" | cut -f1)
 cat "$work"/game/*/*/*/* >/dev/null  # into the page cache
 
+. "$root/bench/timing.sh"
+
 # The best SECONDS of each command over `runs` rounds. The commands take
 # turns within a round, so that a busy moment of a shared machine falls on
 # all of them alike rather than on one side of a ratio. Arguments: pairs of
@@ -39,13 +42,8 @@ bests() {
   local count=$(($# / 2)) fastest=() args=("$@")
   for _ in $(seq "$runs"); do
     for ((i = 0; i < count; i++)); do
-      if [ -n "${args[2 * i]}" ]; then eval "${args[2 * i]}"; fi
-      sync
-      local start end took
-      start=$(date +%s%N)
-      eval "${args[2 * i + 1]}" >/dev/null
-      end=$(date +%s%N)
-      took=$((end - start))
+      local took
+      took=$(time_undisturbed "${args[2 * i]}" "${args[2 * i + 1]}")
       if [ -z "${fastest[i]:-}" ] || [ "$took" -lt "${fastest[i]}" ]; then fastest[i]=$took; fi
     done
   done

@@ -19,20 +19,9 @@ trap 'rm -rf "$work"' EXIT
 "$medium" extract "$work/medium" "$work/target" >/dev/null
 bytes=$(du -sb "$work/game" | cut -f1)
 
-best() { # command; prints the best of three times in seconds
-  local fastest=""
-  for _ in 1 2 3; do
-    local start end took
-    start=$(date +%s%N)
-    eval "$1" >/dev/null
-    end=$(date +%s%N)
-    took=$((end - start))
-    if [ -z "$fastest" ] || [ "$took" -lt "$fastest" ]; then fastest=$took; fi
-  done
-  awk -v ns="$fastest" 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
-md5_packages=$(best "md5sum '$work'/medium/data*.pck")
-md5_files=$(best "find '$work/target' -type f ! -name 'uninstall.*' -print0 | xargs -0 md5sum")
+. "$root/bench/timing.sh"
+md5_packages=$(best_seconds "" "md5sum '$work'/medium/data*.pck" 3)
+md5_files=$(best_seconds "" "find '$work/target' -type f ! -name 'uninstall.*' -print0 | xargs -0 md5sum" 3)
 out=$("$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/verify_bench.exe" \
   'C:\ckv-verify-bench\medium' 'C:\ckv-verify-bench\target' | tr -d '\r')
 packages=$(sed -n 's/^packages //p' <<<"$out")
