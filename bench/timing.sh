@@ -9,10 +9,9 @@
 # 0.24 s when nothing was taken, took 0.31 to 0.48 s with 0.1 to 0.3 s taken.
 # A time measured then is the host's rather than the command's, and it falls
 # on one side of a ratio only. So a run is prepared once nothing has been
-# taken for a quarter second, and a run that lost more than a tick, or
-# more than 2 % of the time of all cores, is run again (at most four times in
-# all). Where nothing is ever taken, this costs a
-# quarter second a run.
+# taken for a quarter second, and a run that lost more than a tick, or more
+# than 2 % of the time of all cores, is run again (at most four times in
+# all). Where nothing is ever taken, this costs a quarter second a run.
 
 # The ticks (hundredths of a second) the host has taken so far.
 host_stolen() {
