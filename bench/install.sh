@@ -61,8 +61,7 @@ for _ in $(seq "$runs"); do
       tr -d '\r')
     stolen=$(awk '$1 == "stolen" { print $2 }' <<<"$run")
     took=$(awk '$1 == "next-to-end" { printf "%.0f", $2 * 1e9 }' <<<"$run")
-    if [ "${stolen:-0}" -le "$(bearable_theft "${took:-0}")" ] || [ "$attempt" -eq 4 ]; then break; fi
-    echo "  (the host took ${stolen}0 ms of an install; it is run again)" >&2
+    if ! run_again "${stolen:-0}" "${took:-0}" "$attempt"; then break; fi
   done
   echo "$run" >>"$times"
 done

@@ -30,11 +30,17 @@ wait_for_quiet_host() {
   done
 }
 
-# The ticks the host may take from a run of NANOSECONDS: one, or 2 % of the
-# time of all cores if that is more.
-bearable_theft() {
-  local ticks=$(($1 * $(nproc) / 500000000))
-  echo $((ticks > 1 ? ticks : 1))
+# STOLEN ticks during a run of NANOSECONDS, and the number of the attempt:
+# true, after saying so, when the run is to be run again. A run may lose one
+# tick, or 2 % of the time of all cores if that is more.
+run_again() {
+  local bearable=$(($2 * $(nproc) / 500000000))
+  if [ "$1" -le $((bearable > 1 ? bearable : 1)) ]; then return 1; fi
+  if [ "$3" -ge 4 ]; then
+    echo "  (the host took ${1}0 ms of the fourth run too; its time is kept)" >&2
+    return 1
+  fi
+  echo "  (the host took ${1}0 ms of a run; it is run again)" >&2
 }
 
 # BEFORE (run untimed first, may be empty) and COMMAND, both for eval:
@@ -52,12 +58,7 @@ time_undisturbed() {
     eval "$2" >/dev/null
     end=$(date +%s%N)
     stolen=$(($(host_stolen) - before))
-    if [ "$stolen" -le "$(bearable_theft $((end - start)))" ]; then break; fi
-    if [ "$attempt" -eq 4 ]; then
-      echo "  (the host took ${stolen}0 ms of the fourth run too; its time is kept)" >&2
-    else
-      echo "  (the host took ${stolen}0 ms of a run; it is run again)" >&2
-    fi
+    if ! run_again "$stolen" $((end - start)) "$attempt"; then break; fi
   done
   echo $((end - start))
 }
