@@ -55,22 +55,25 @@ const SlimCalls* slimCalls() {
 
 constexpr unsigned long kInfinite = 0xFFFFFFFF;
 
-}  // namespace
-
-void ThreadLock::lock() {
+// The slim call on `object` where the system has the slim calls, else the
+// standard way.
+template <typename Standard>
+void slimOr(SlimCalls::LockCall SlimCalls::*call, void** object, Standard standard) {
     if (const SlimCalls* slim = slimCalls()) {
-        slim->acquire(&slim_);
+        (slim->*call)(object);
     } else {
-        standard_.lock();
+        standard();
     }
 }
 
+}  // namespace
+
+void ThreadLock::lock() {
+    slimOr(&SlimCalls::acquire, &slim_, [this] { standard_.lock(); });
+}
+
 void ThreadLock::unlock() {
-    if (const SlimCalls* slim = slimCalls()) {
-        slim->release(&slim_);
-    } else {
-        standard_.unlock();
-    }
+    slimOr(&SlimCalls::release, &slim_, [this] { standard_.unlock(); });
 }
 
 void ThreadCondition::wait(std::unique_lock<ThreadLock>& held) {
@@ -85,17 +88,9 @@ void ThreadCondition::wait(std::unique_lock<ThreadLock>& held) {
 }
 
 void ThreadCondition::notifyOne() {
-    if (const SlimCalls* slim = slimCalls()) {
-        slim->wake(&slim_);
-    } else {
-        standard_.notify_one();
-    }
+    slimOr(&SlimCalls::wake, &slim_, [this] { standard_.notify_one(); });
 }
 
 void ThreadCondition::notifyAll() {
-    if (const SlimCalls* slim = slimCalls()) {
-        slim->wakeAll(&slim_);
-    } else {
-        standard_.notify_all();
-    }
+    slimOr(&SlimCalls::wakeAll, &slim_, [this] { standard_.notify_all(); });
 }
