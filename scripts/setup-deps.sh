@@ -3,24 +3,45 @@
 # libraries that Debian does not ship for MinGW (libcrypto, libjpeg-turbo,
 # libdeflate, GoogleTest) from Debian's own source packages into .deps/
 # (ignored).
-# Idempotent: what is already there is reused.
+#
+#   setup-deps.sh          everything the test command needs: the libraries
+#                          for both Windows builds
+#   setup-deps.sh --main   what the main job needs: the libraries for the one
+#                          Windows build it runs (see windows-build.sh)
+#
+# Idempotent: what is already there is reused. A package mirror caught
+# mid-sync or a machine without 32-bit Wine does not stop it (each says so in
+# one line); any other failure ends it with one line naming the step and what
+# to do. Every step's whole output stays in .deps/logs.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps="$root/.deps"
-mkdir -p "$deps"
+logs="$deps/logs"
+mkdir -p "$deps/src" "$deps/build" "$logs"
+
+only_main=0
+case "${1:-}" in
+  "") ;;
+  --main) only_main=1 ;;
+  *)
+    echo "usage: $0 [--main]" >&2
+    exit 2
+    ;;
+esac
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
+. "$root/scripts/setup-steps.sh"
 
 packages=(
   build-essential cmake ninja-build pkg-config
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   zlib1g-dev libdeflate-dev libssl-dev googletest libgtest-dev
   clang libclang-rt-14-dev
-  wine wine32:i386 wine64 xvfb x11-utils
-  imagemagick libjpeg-turbo-progs xxd dpkg-dev
+  wine wine64 xvfb x11-utils
+  imagemagick libjpeg-turbo-progs xxd dpkg-dev shellcheck
 )
 
 missing=()
@@ -54,17 +75,18 @@ for name in openssl libjpeg-turbo libdeflate; do
   if [ ! -f "$deps/src/$name/.fetched" ]; then need_update=1; fi
 done
 if [ ${#missing[@]} -gt 0 ]; then need_update=1; fi
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  need_update=1
+fi
 if [ "$need_update" -eq 1 ]; then
-  "${sudo_cmd[@]}" apt-get update -qq
+  update_package_lists
 fi
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  install_packages "${missing[@]}"
 fi
+install_wine32
 
 jobs=$(nproc)
-logs="$deps/logs"
-mkdir -p "$deps/src" "$deps/build" "$logs"
 
 # Runs a build step with its output in a log, shown only when the step fails.
 quietly() {
@@ -72,8 +94,7 @@ quietly() {
   shift
   if ! "$@" >"$log" 2>&1; then
     tail -n 40 "$log" >&2
-    echo "setup-deps: $* failed; the whole log is $log" >&2
-    exit 1
+    fail_step "building: $*" "see the end of the log above; run the command again once that is mended" "$log"
   fi
 }
 
@@ -81,8 +102,11 @@ quietly() {
 fetch_source() { # name suite
   local name=$1 suite=$2
   if [ -f "$deps/src/$name/.fetched" ]; then return; fi
+  local log="$logs/source-$name.log"
   rm -rf "$deps/src/$name" && mkdir -p "$deps/src/$name"
-  (cd "$deps/src/$name" && apt-get source -qq --download-only "$name/$suite")
+  if ! (cd "$deps/src/$name" && apt-get source -qq --download-only "$name/$suite") >"$log" 2>&1; then
+    fail_step "fetching the source package $name/$suite" "apt-get said \"$(apt_error "$log")\"; check the deb-src entries in /etc/apt and the mirror, then run the command again" "$log"
+  fi
   touch "$deps/src/$name/.fetched"
 }
 
@@ -161,7 +185,14 @@ build_target() { # arch openssl-target toolchain-file prefix
   fi
 }
 
-# i686 is what ships; x86_64 is its test twin for machines without 32-bit Wine.
-build_target i686 mingw "$root/cmake/mingw32.cmake" "$deps/mingw32"
-build_target x86_64 mingw64 "$root/cmake/mingw64.cmake" "$deps/mingw64"
+# i686 is what ships; x86_64 is its test twin for machines without 32-bit
+# Wine. The main job needs only the one it runs.
+build=both
+if [ "$only_main" -eq 1 ]; then build=$("$root/scripts/windows-build.sh" 2>/dev/null); fi
+if [ "$build" != win64 ]; then
+  build_target i686 mingw "$root/cmake/mingw32.cmake" "$deps/mingw32"
+fi
+if [ "$build" != win32 ]; then
+  build_target x86_64 mingw64 "$root/cmake/mingw64.cmake" "$deps/mingw64"
+fi
 echo "Dependencies ready in $deps"
