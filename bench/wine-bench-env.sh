@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034 # medium and tree are for the benchmark that sources this
 # Sourced by the benchmarks that run Windows code under Wine, after `root`
 # is set: chooses the Windows build this machine's Wine runs (tree), builds
 # the native tool without sanitizers (build/bench; $medium) and the given

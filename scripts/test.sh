@@ -20,6 +20,7 @@ ctest --test-dir build/native --output-on-failure >"$native_log" 2>&1 &
 native=$!
 "$root/scripts/wine-prefix.sh" --fresh
 status=0
+# shellcheck disable=SC2016 # expanded by the inner shell
 "$root/scripts/with-display.sh" bash -c '
   status=0
   ctest --test-dir "build/$CKV_WINE_ARCH" --output-on-failure || status=1

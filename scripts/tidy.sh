@@ -5,7 +5,8 @@
 #   scripts/tidy.sh FILE...
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-mingw=$(ls -d /usr/lib/gcc/i686-w64-mingw32/*-posix | head -1)
+mingws=(/usr/lib/gcc/i686-w64-mingw32/*-posix)
+mingw=${mingws[0]}
 status=0
 for file in "$@"; do
   case "$file" in

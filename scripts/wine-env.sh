@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the Wine scripts. Sets up one of the project's two Wine test
 # platforms, chosen by CKV_WINE_ARCH:
 #   win32 (default)  32-bit Wine, prefix build/wineprefix, for the i686 build

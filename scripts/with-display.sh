@@ -38,8 +38,8 @@ start_xvfb() {
   local display=":$1" lock="/tmp/.X$1-lock"
   Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
-  local tries
-  for tries in $(seq 100); do
+  local _
+  for _ in $(seq 100); do
     if [ "$(tr -d ' \n' 2>/dev/null <"$lock")" = "$xvfb_pid" ] && answers "$display"; then
       return 0
     fi

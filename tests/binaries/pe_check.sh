@@ -68,7 +68,7 @@ check_common() { # file
     forbidden=$(imports "$file" |
         grep -iE '^(libgcc_s.*|libstdc\+\+.*|libwinpthread.*|zlib1\.dll|libcrypto.*\.dll)$')
     if [ -n "$forbidden" ]; then
-        fail "$file imports runtime DLLs:" $forbidden
+        fail "$file imports runtime DLLs:" "$(echo "$forbidden" | tr '\n' ' ')"
     fi
     return 0
 }

@@ -25,7 +25,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-lower() { printf '%s' "$1" | tr 'A-Z' 'a-z'; }
+lower() { printf '%s' "$1" | tr '[:upper:]' '[:lower:]'; }
 
 # "DLL function" a line; an import by ordinal has the function "#ORDINAL".
 imports() {
