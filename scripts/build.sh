@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Configures and builds the three trees: build/native (host compiler,
-# sanitizers), build/win32 (MinGW-w64, i686: what ships) and build/win64
-# (MinGW-w64, x86_64: the test twin for machines without 32-bit Wine). All
-# three are always built, so that none of them can break unseen. Assumes
+# Configures and builds the trees: build/native (host compiler, sanitizers),
+# build/win32 (MinGW-w64, i686: what ships) and build/win64 (MinGW-w64,
+# x86_64: the test twin for machines without 32-bit Wine). Assumes
 # scripts/setup-deps.sh has run.
+#
+#   build.sh                     all three trees, everything in them, so that
+#                                none of them can break unseen (the test command)
+#   build.sh --main win32|win64  only what the main job runs: the native medium
+#                                tool and, in the one Windows tree, the shipped
+#                                programs, the sample game and the journey's driver
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -17,10 +22,38 @@ configure() { # tree [cmake option...]
     cmake -S . -B "$tree" "${generator[@]}" "$@" >/dev/null
   fi
 }
-configure build/native
-configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake
-configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake
-for tree in build/native build/win32 build/win64; do
-  echo "Building $tree"
-  cmake --build "$tree"
-done
+toolchain() { # win32|win64
+  case "$1" in
+    win32) echo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake ;;
+    win64) echo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake ;;
+    *)
+      echo "$0: no Windows build named '$1' (win32 or win64)" >&2
+      exit 2
+      ;;
+  esac
+}
+
+case "${1:-}" in
+  "")
+    configure build/native
+    for arch in win32 win64; do configure "build/$arch" "$(toolchain "$arch")"; done
+    for tree in build/native build/win32 build/win64; do
+      echo "Building $tree"
+      cmake --build "$tree"
+    done
+    ;;
+  --main)
+    arch=${2:-}
+    option=$(toolchain "$arch")
+    configure build/native
+    configure "build/$arch" "$option"
+    echo "Building the medium tool in build/native"
+    cmake --build build/native --target medium
+    echo "Building the programs and the journey in build/$arch"
+    cmake --build "build/$arch" --target installer uninstall JPGI ijl15 varnholt sample_pictures journey
+    ;;
+  *)
+    echo "usage: $0 [--main win32|win64]" >&2
+    exit 2
+    ;;
+esac

@@ -20,8 +20,10 @@
 #                                           for a person to click through
 #
 # The medium carries the i686 build where this machine runs 32-bit programs,
-# the x86_64 build where it does not (or CKV_FORCE_WIN64=1). The journey runs
-# in a Wine prefix of its own, made afresh each time.
+# the x86_64 build where it does not (or CKV_FORCE_WIN64=1). Only what the
+# journey needs is built: the libraries and the programs of that one build
+# and the native medium tool. The journey runs in a Wine prefix of its own,
+# made afresh each time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -34,7 +36,7 @@ while [ $# -gt 0 ]; do
     --medium) medium=$(cd "$2" && pwd); shift 2 ;;
     --disc) extra_discs+=("$(cd "$2" && pwd)"); shift 2 ;;
     --interactive) interactive=1; shift ;;
-    -h | --help) sed -n '2,26p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,27p' "$0"; exit 0 ;;
     *) echo "$0: unknown argument $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -43,10 +45,10 @@ if [ "$interactive" -eq 1 ] && { [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 
   exit 2
 fi
 
-"$root/scripts/setup-deps.sh"
-"$root/scripts/build.sh"
+"$root/scripts/setup-deps.sh" --main
 CKV_WINE_ARCH=$("$root/scripts/windows-build.sh")
 export CKV_WINE_ARCH
+"$root/scripts/build.sh" --main "$CKV_WINE_ARCH"
 journey=("$root/build/journey")
 if [ -n "$medium" ]; then
   journey+=(--medium "$medium")
