@@ -11,9 +11,9 @@
 #include "common/ini_file.h"
 #include "common/run_log.h"
 #include "common/win/win32_platform_win.h"
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 #include "installer/engine/install_engine.h"
-#include "installer/engine/unattended_install.h"
+#include "installer/app/unattended_install.h"
 #include "installer/engine/zip_file_package.h"
 
 class MainWindow;

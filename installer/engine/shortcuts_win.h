@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 
 class InstallerApp;
 class Platform;

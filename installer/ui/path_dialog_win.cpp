@@ -8,7 +8,6 @@
 #include "common/text.h"
 #include "installer/app/installer_app_win.h"
 #include "installer/ui/main_window_win.h"
-#include "installer/ui/path_rules.h"
 
 namespace {
 

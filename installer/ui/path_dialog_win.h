@@ -12,7 +12,8 @@
 #include "common/win/handles_win.h"
 #include "installer/ui/folder_tree.h"
 #include "installer/ui/folder_tree_win.h"
-#include "installer/ui/path_rules.h"
+#include "installer/engine/path_rules.h"
+#include "installer/ui/path_tree.h"
 #include "installer/ui/wizard_page_win.h"
 
 class PathDialog : public WizardPage {

@@ -1,15 +1,15 @@
 #include "installer/ui/wizard_page_win.h"
 
 #include "installer/app/installer_app_win.h"
-#include "installer/engine/install_progress_dialog_win.h"
+#include "installer/ui/install_progress_dialog_win.h"
 #include "installer/ui/agreement_dialog_win.h"
 #include "installer/ui/confirm_dialog_win.h"
 #include "installer/ui/finish_dialog_win.h"
 #include "installer/ui/main_window_win.h"
 #include "installer/ui/path_dialog_win.h"
 #include "installer/ui/screen_placement.h"
-#include "installer/verify/file_verify_dialog_win.h"
-#include "installer/verify/package_check_dialog_win.h"
+#include "installer/ui/file_verify_dialog_win.h"
+#include "installer/ui/package_check_dialog_win.h"
 
 void WizardPage::centreOverMainWindow() const {
     RECT parent{};

@@ -30,7 +30,7 @@
 #include "common/text.h"
 #include "common/win/handles_win.h"
 #include "common/win/win32_platform_win.h"
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 #include "installer/app/startup.h"
 #include "installer/engine/shortcuts.h"
 #include "installer/engine/uninstall_entry.h"

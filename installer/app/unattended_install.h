@@ -8,7 +8,7 @@
 
 #include "common/platform.h"
 #include "common/run_log.h"
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 #include "installer/engine/install_engine.h"
 #include "installer/engine/zip_file_package.h"
 

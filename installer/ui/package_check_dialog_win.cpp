@@ -1,10 +1,10 @@
-#include "installer/verify/package_check_dialog_win.h"
+#include "installer/ui/package_check_dialog_win.h"
 
 #include <commctrl.h>
 
 #include "installer/app/installer_app_win.h"
 #include "installer/ui/main_window_win.h"
-#include "installer/verify/package_check.h"
+#include "installer/engine/package_check.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "installer/verify/file_verify_dialog_win.h"
+#include "installer/ui/file_verify_dialog_win.h"
 
 #include <commctrl.h>
 
 #include "installer/app/installer_app_win.h"
 #include "installer/ui/game_start_win.h"
 #include "installer/ui/main_window_win.h"
-#include "installer/verify/file_verification.h"
+#include "installer/engine/file_verification.h"
 
 namespace {
 

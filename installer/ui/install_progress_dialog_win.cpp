@@ -1,4 +1,4 @@
-#include "installer/engine/install_progress_dialog_win.h"
+#include "installer/ui/install_progress_dialog_win.h"
 
 #include <commctrl.h>
 

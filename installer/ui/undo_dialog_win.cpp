@@ -1,4 +1,4 @@
-#include "installer/engine/undo_dialog_win.h"
+#include "installer/ui/undo_dialog_win.h"
 
 #include <commctrl.h>
 

@@ -14,7 +14,7 @@
 #include "common/win/worker_thread_win.h"
 #include "installer/engine/install_engine.h"
 #include "installer/engine/install_progress.h"
-#include "installer/engine/undo_dialog_win.h"
+#include "installer/ui/undo_dialog_win.h"
 #include "installer/ui/next_disc_dialog_win.h"
 #include "installer/ui/wizard_page_win.h"
 

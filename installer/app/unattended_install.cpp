@@ -1,11 +1,11 @@
-#include "installer/engine/unattended_install.h"
+#include "installer/app/unattended_install.h"
 
 #include <atomic>
 
 #include "common/text.h"
-#include "installer/ui/path_rules.h"
-#include "installer/verify/file_verification.h"
-#include "installer/verify/package_check.h"
+#include "installer/engine/path_rules.h"
+#include "installer/engine/file_verification.h"
+#include "installer/engine/package_check.h"
 
 namespace {
 
