@@ -2,8 +2,8 @@
 
 #include "common/formats.h"
 #include "common/text.h"
-#include "installer/engine/next_package.h"
 #include "installer/engine/file_hash.h"
+#include "installer/engine/next_package.h"
 
 PackageCheckResult CheckPackages(Platform& platform, UserPrompt& prompt,
                                  const std::wstring& mediumFolder,
