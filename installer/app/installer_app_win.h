@@ -1,7 +1,7 @@
 // The installer's application object: the run's configuration, folders and
 // package reader, the two runs of start-up, and which window follows which.
-// It drives the wizard and the silent run to the same engine and the same
-// ending (InstallEnding).
+// The wizard and the silent run it starts drive the same engine and end the
+// same way (InstallEnding).
 #pragma once
 
 #include <windows.h>

@@ -28,7 +28,7 @@ public:
     // The engine for the target folder the path page chose; it outlives the
     // pages.
     virtual InstallEngine& makeInstallEngine() = 0;
-    // The unpack has ended, run().installFailed telling how. True when the
+    // The unpack has ended, installRun().installFailed telling how. True when the
     // install is complete (and has its program group); false when the run is
     // to be undone, after which undone() follows.
     virtual bool unpackEnded(HWND page) = 0;
