@@ -18,7 +18,7 @@
 #include "common/win/win32_platform_win.h"
 #include "installer/ui/folder_tree.h"
 #include "installer/ui/folder_tree_win.h"
-#include "installer/ui/path_rules.h"
+#include "installer/ui/path_tree.h"
 
 namespace {
 

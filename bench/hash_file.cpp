@@ -5,7 +5,7 @@
 
 #include "common/posix_platform.h"
 #include "common/text.h"
-#include "installer/verify/file_hash.h"
+#include "installer/engine/file_hash.h"
 #include "tools/medium/terminal.h"
 
 #include <iostream>

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "common/win/win32_platform_win.h"
-#include "installer/verify/file_hash.h"
-#include "installer/verify/file_verification.h"
-#include "installer/verify/package_check.h"
+#include "installer/engine/file_hash.h"
+#include "installer/engine/file_verification.h"
+#include "installer/engine/package_check.h"
 
 namespace {
 

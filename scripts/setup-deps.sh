@@ -36,7 +36,7 @@ export DEBIAN_FRONTEND=noninteractive
 . "$root/scripts/setup-steps.sh"
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config python3
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   zlib1g-dev libdeflate-dev libssl-dev googletest libgtest-dev
   clang libclang-rt-14-dev

@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include "common/win/handles_win.h"
-#include "uninstaller/uninstaller_app_win.h"
 
 namespace {
 
@@ -26,9 +25,9 @@ public:
 
 }  // namespace
 
-UninstallWindow::UninstallWindow(UninstallerApp& app)
+UninstallWindow::UninstallWindow(UninstallHost& host)
     : Dialog(kLayout),
-      app_(app),
+      host_(host),
       icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIcon))) {
     handle(WM_PAINT, [this](WPARAM, LPARAM, LRESULT&) {
         if (!IsIconic(hwnd())) {
@@ -56,7 +55,7 @@ bool UninstallWindow::onInit() {
     appendAboutEntry(hwnd(), kAboutMenuText, kAboutCommand);
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    const UninstallTexts& texts = app_.texts();
+    const UninstallTexts& texts = host_.texts();
     setItemText(kUninstallGroup, texts.uninstallGroup);
     setItemText(kStageLabels[0], texts.deleteItem1);
     setItemText(kStageLabels[1], texts.deleteItem2);
@@ -70,7 +69,7 @@ bool UninstallWindow::onInit() {
         setItemText(mark, kStagePending);
     }
     setDeleteAll(false);
-    app_.windowPrompt().setOwner(hwnd());
+    host_.windowPrompt().setOwner(hwnd());
     return true;
 }
 
@@ -96,13 +95,13 @@ bool UninstallWindow::onCommand(int id, int code) {
     // Ticking always asks; unticking never does.
     const bool ticked = IsDlgButtonChecked(hwnd(), kDeleteAllBox) == BST_CHECKED;
     setDeleteAll(ticked &&
-                 app_.windowPrompt().askYesNo(app_.texts().deleteAllAsk, MessageIcon::None));
+                 host_.windowPrompt().askYesNo(host_.texts().deleteAllAsk, MessageIcon::None));
     return true;
 }
 
 void UninstallWindow::onOK() {
     deleteAll_ = IsDlgButtonChecked(hwnd(), kDeleteAllBox) == BST_CHECKED ? 1 : 0;
-    app_.remove(*this, deleteAll_ == 1, hwnd());
+    host_.remove(*this, deleteAll_ == 1, hwnd());
     end(IDOK);
 }
 

@@ -13,7 +13,7 @@
 #include "common/win/handles_win.h"
 #include "common/win/unattended_win.h"
 #include "common/win/win32_registry_win.h"
-#include "uninstaller/guarded_folders_win.h"
+#include "uninstaller/engine/guarded_folders_win.h"
 #include "uninstaller/uninstall_window_win.h"
 
 namespace {

@@ -12,8 +12,9 @@
 #include "common/registered_type.h"
 #include "common/run_log.h"
 #include "common/win/win32_platform_win.h"
-#include "uninstaller/removal_engine.h"
-#include "uninstaller/uninstall_texts.h"
+#include "uninstaller/engine/removal_engine.h"
+#include "uninstaller/engine/uninstall_texts.h"
+#include "uninstaller/uninstall_window_win.h"
 
 enum UninstallExitCode {
     kExitRemoved = 0,
@@ -22,7 +23,7 @@ enum UninstallExitCode {
     kExitNothingRemoved = 1,
 };
 
-class UninstallerApp {
+class UninstallerApp : public UninstallHost {
 public:
     // How long the copy waits for a waiting first stage to end before it
     // deletes that stage's program file.
@@ -36,12 +37,13 @@ public:
     // The whole run; answers the process's exit code.
     int run();
 
-    const UninstallTexts& texts() const { return texts_; }
-    MessageBoxPrompt& windowPrompt() { return windowPrompt_; }
+    const UninstallTexts& texts() const override { return texts_; }
+    MessageBoxPrompt& windowPrompt() override { return windowPrompt_; }
     Platform& platform() { return platform_; }
-    // The removal as the start button runs it: the recorded entries, the
-    // registry, delete-all when asked for and the exit address.
-    void remove(RemovalView& view, bool deleteAll, HWND owner);
+    // The removal as the start button and the silent run have it: the
+    // recorded entries, the registry, delete-all when asked for and the exit
+    // address.
+    void remove(RemovalView& view, bool deleteAll, HWND owner) override;
 
 private:
     // The copy stage; the removal happens in the copy it starts. Answers the

@@ -7,16 +7,13 @@
 
 #include <vector>
 
-#include "common/registered_type.h"
-#include "common/win/handles_win.h"
-#include "common/win/profile_win.h"
-#include "common/win/unattended_win.h"
-#include "common/win/win32_registry_win.h"
-#include "installer/engine/shortcuts_win.h"
-#include "installer/engine/uninstall_entry.h"
-#include "installer/ui/game_start_win.h"
+#include "common/ini_file.h"
 #include "common/schedule_delete.h"
+#include "common/win/handles_win.h"
+#include "common/win/unattended_win.h"
 #include "installer/app/startup.h"
+#include "installer/app/unattended_install.h"
+#include "installer/engine/shell_finishing_win.h"
 #include "installer/ui/logo_window_win.h"
 #include "installer/ui/main_window_win.h"
 
@@ -42,23 +39,14 @@ std::wstring folderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-std::wstring todayText() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    wchar_t text[16] = {};
-    swprintf(text, 16, L"%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
-    return text;
-}
-
 }  // namespace
 
 InstallerApp::InstallerApp(Platform& platform, UserPrompt& prompt, CommandSwitches switches,
                            RunLog& log)
-    : packageReader(platform, prompt),
-      platform_(platform),
-      prompt_(prompt),
+    : InstallRun(platform, prompt, log),
       switches_(std::move(switches)),
-      log_(log) {}
+      uninstaller_(platform, config()),
+      ending_(InstallEnding::FrontEnd::Wizard, config(), log) {}
 
 bool InstallerApp::refuseUnknownSwitches() {
     if (switches_.unknown.empty()) {
@@ -69,8 +57,8 @@ bool InstallerApp::refuseUnknownSwitches() {
         text += L" " + unknown;
     }
     text += L". Options: /S (no window), /D=FOLDER, /LOG=FILE, /VERIFY, /RUN.";
-    prompt_.showMessage(text, MessageIcon::Stop);
-    log_.write(L"Result: nothing was installed (exit code 1)");
+    prompt().showMessage(text, MessageIcon::Stop);
+    log().write(L"Result: nothing was installed (exit code 1)");
     exitCode_ = kExitNothingInstalled;
     return false;
 }
@@ -92,12 +80,12 @@ bool InstallerApp::start() {
     profileName = L".\\install.ini";
     mediumFolder = switches_.argument(0);
 
-    auto config = loadConfiguration(IniFile(platform_), profileName, prompt_);
+    auto config = loadConfiguration(IniFile(platform()), profileName, prompt());
     if (!config) {
-        log_.write(L"Result: nothing was installed (exit code 1)");
+        log().write(L"Result: nothing was installed (exit code 1)");
         ExitProcess(switches_.any() ? kExitNothingInstalled : 0);
     }
-    config_ = std::move(*config);
+    setConfig(std::move(*config));
     computeDefaultTargetFolder();
     // Three-dimensional control drawing is the system's default on every
     // version this program runs on; nothing to switch on.
@@ -106,13 +94,18 @@ bool InstallerApp::start() {
     packageReader.SetText(CZipFilePackage::kReadErrorQuestion, text(45));
     packageReader.SetText(CZipFilePackage::kDiskFullQuestion, text(46));
     if (!packageReader.Open(mediumFolder)) {
-        log_.write(L"Result: nothing was installed (exit code 1)");
+        log().write(L"Result: nothing was installed (exit code 1)");
         return false;
     }
     if (switches_.silent) {
         runUnattended();
         return false;
     }
+    runWizard();
+    return false;
+}
+
+void InstallerApp::runWizard() {
     {
         LogoWindow logo(*this);
         logo.runModal(nullptr);
@@ -121,11 +114,11 @@ bool InstallerApp::start() {
     mainWindow = &window;
     window.run();
     mainWindow = nullptr;
-    return false;
+    exitCode_ = ending_.exitCode();
 }
 
 void InstallerApp::exit() {
-    config_ = InstallConfig();
+    setConfig(InstallConfig());
     packageReader.Close();
     OleUninitialize();
 }
@@ -138,14 +131,14 @@ bool InstallerApp::relaunchFromTemp() {
     // the installer from anywhere: with switches it is the program's folder.
     const std::wstring program = moduleFileName();
     const std::wstring sourceFolder =
-        switches_.any() ? folderOf(program) : platform_.currentFolder();
+        switches_.any() ? folderOf(program) : platform().currentFolder();
     wchar_t tempPath[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, tempPath);
     const std::wstring privateFolder = privateFolderFor(tempPath);
     CreateDirectoryW(privateFolder.c_str(), nullptr);
     const std::wstring folderArgument = privateFolder.substr(0, privateFolder.size() - 1);
 
-    log_.write(L"Copying the installer from " + sourceFolder + L" into " + privateFolder);
+    log().write(L"Copying the installer from " + sourceFolder + L" into " + privateFolder);
     bool copied = copyFileToFolder(folderArgument, program);
     for (const auto& name : filesCarriedByRelaunch()) {
         // Bare names, from the current folder, as before.
@@ -153,12 +146,12 @@ bool InstallerApp::relaunchFromTemp() {
                                             switches_.any() ? sourceFolder + L"\\" + name : name);
     }
     if (!copied) {
-        log_.write(L"Copying failed: is " + sourceFolder + L" an install medium?");
-        log_.write(L"Result: nothing was installed (exit code 1)");
+        log().write(L"Copying failed: is " + sourceFolder + L" an install medium?");
+        log().write(L"Result: nothing was installed (exit code 1)");
         return false;
     }
     for (const auto& path :
-         deletionOrder(privateFolder, fileNameOf(program), platform_.isNtFamily())) {
+         deletionOrder(privateFolder, fileNameOf(program), platform().isNtFamily())) {
         ScheduleDeleteOnReboot(path);
     }
     startCopy(privateFolder + L"install.exe", privateFolder, sourceFolder);
@@ -176,8 +169,8 @@ void InstallerApp::startCopy(const std::wstring& program, const std::wstring& pr
     parameters += L" " + switchesCommandLine(switches_);
     const KernelHandle copy = startToWaitFor(program, parameters, privateFolder);
     if (!copy) {
-        log_.write(L"The copy of the installer did not start: " + platform_.lastErrorText());
-        log_.write(L"Result: nothing was installed (exit code 1)");
+        log().write(L"The copy of the installer did not start: " + platform().lastErrorText());
+        log().write(L"Result: nothing was installed (exit code 1)");
         return;
     }
     // The script that started this run sees the result of the whole install.
@@ -191,48 +184,37 @@ void InstallerApp::runUnattended() {
     options.targetFolder = switches_.targetFolder.value_or(defaultTargetFolder);
     options.verify = switches_.verify;
     options.run = switches_.run;
-    UnattendedInstall install(platform_, prompt_, log_, packageReader, config_, *this, *this);
+    ShellFinishing finishing(*this, prompt());
+    UnattendedInstall install(platform(), prompt(), log(), packageReader, config(), uninstaller_,
+                              finishing);
     exitCode_ = install.run(options);
 }
 
-void InstallerApp::createProgramGroup(InstallEngine& engine) {
-    CreateProgramGroup(platform_, prompt_, config_, targetFolder, programsFolder,
-                       [&engine](bool isFolder, const std::wstring& path) {
-                           return engine.record(isFolder, path);
-                       });
+InstallEngine& InstallerApp::makeInstallEngine() {
+    engine_ = std::make_unique<InstallEngine>(platform(), prompt(), packageReader, uninstaller_,
+                                              targetFolder);
+    return *engine_;
 }
 
-void InstallerApp::addUninstallEntry() {
-    Win32Registry registry;
-    const auto root = writeUninstallEntry(
-        registry, config_, {targetFolder, packageReader.header().totalSize, todayText()});
-    if (!root) {
-        log_.write(L"No entry in the list of installed programs could be written");
-        return;
-    }
-    log_.write(
-        std::wstring(L"Added to the list of installed programs under ") +
-        (*root == RegistryRoot::LocalMachine ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER"));
-    writeProfileEntries(targetFolder + L"\\uninstall.ini",
-                        uninstallEntryEntries(uninstallKeyName(config_.product), *root));
+bool InstallerApp::unpackEnded(HWND page) {
+    MessageBoxPrompt pagePrompt(kInstallerTitle, page);
+    ShellFinishing finishing(*this, pagePrompt, page);
+    return engine_ && ending_.unpackEnded(*engine_, !installFailed, finishing);
 }
 
-void InstallerApp::registerFileType() {
-    RegisterUpdatePackType(*this);
+bool InstallerApp::finish(const std::optional<FinishChoices>& choices, HWND page) {
+    MessageBoxPrompt pagePrompt(kInstallerTitle, page);
+    ShellFinishing finishing(*this, pagePrompt, page);
+    return ending_.finish(choices, finishing);
 }
 
-void InstallerApp::createDesktopShortcuts(InstallEngine& engine) {
-    CreateDesktopShortcuts(*this, [&engine](bool isFolder, const std::wstring& path) {
-        return engine.record(isFolder, path);
-    });
-}
-
-void InstallerApp::startGame() {
-    StartInstalledGame(*this);
+void InstallerApp::verificationEnded(VerificationEnd end) {
+    ShellFinishing finishing(*this, prompt());
+    ending_.verificationEnded(end, finishing);
 }
 
 bool InstallerApp::copyFileToFolder(const std::wstring& folder, const std::wstring& sourcePath) {
-    return ::copyFileToFolder(platform_, folder, sourcePath);
+    return ::copyFileToFolder(platform(), folder, sourcePath);
 }
 
 void InstallerApp::placeUnicodeLayer() {
@@ -240,7 +222,7 @@ void InstallerApp::placeUnicodeLayer() {
     UINT length = GetSystemDirectoryW(systemFolder, MAX_PATH);
     // A longer answer than the buffer is the length it would need: no folder either.
     if (length == 0 || length >= MAX_PATH) {
-        prompt_.showMessage(L"Cannot get system directory!", MessageIcon::None);
+        prompt().showMessage(L"Cannot get system directory!", MessageIcon::None);
         return;
     }
     const std::wstring target = std::wstring(systemFolder) + L"\\unicows.dll";
@@ -252,36 +234,5 @@ void InstallerApp::computeDefaultTargetFolder() {
     SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAMS, FALSE);
     programsFolder = programs;
     defaultTargetFolder =
-        defaultTargetFolderFor(programsFolder, config_.folderCreateFlag, config_.product);
-}
-
-bool InstallerApp::writeResource(const std::wstring& folder, int number, const wchar_t* type,
-                                 const wchar_t* fileName) {
-    HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC resource = FindResourceW(self, MAKEINTRESOURCEW(number), type);
-    if (resource == nullptr) {
-        return false;
-    }
-    HGLOBAL loaded = LoadResource(self, resource);
-    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (bytes == nullptr) {
-        return false;
-    }
-    DWORD size = SizeofResource(self, resource);
-    return writeWholeFile(platform_, folder + L"\\" + fileName, bytes, size, Share::None);
-}
-
-bool InstallerApp::writeExe(const std::wstring& folder) {
-    return writeResource(folder, kUninstallerExeResource, L"RT_EXE", L"uninstall.exe");
-}
-
-// The uninstaller's fixed key names may differ from those of install.ini, so
-// these travel to it in the uninstall.ini it reads.
-bool InstallerApp::writeIni(const std::wstring& folder) {
-    if (!writeResource(folder, kUninstallerIniResource, L"RT_INI", L"uninstall.ini")) {
-        return false;
-    }
-    writeProfileEntries(folder + L"\\uninstall.ini",
-                        registeredNameEntries(config_.regFileExtName, config_.regKeyName));
-    return true;
+        defaultTargetFolderFor(programsFolder, config().folderCreateFlag, config().product);
 }

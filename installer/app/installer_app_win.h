@@ -1,30 +1,31 @@
 // The installer's application object: the run's configuration, folders and
-// package reader, and the two runs of start-up.
+// package reader, the two runs of start-up, and which window follows which.
+// The wizard and the silent run it starts drive the same engine and end the
+// same way (InstallEnding).
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "common/command_switches.h"
-#include "common/ini_file.h"
 #include "common/run_log.h"
 #include "common/win/win32_platform_win.h"
-#include "installer/app/install_config.h"
+#include "installer/app/install_ending.h"
+#include "installer/engine/embedded_uninstaller_win.h"
 #include "installer/engine/install_engine.h"
-#include "installer/engine/unattended_install.h"
-#include "installer/engine/zip_file_package.h"
+#include "installer/engine/install_run.h"
+#include "installer/ui/wizard_host_win.h"
 
 class MainWindow;
 
-class InstallerApp : public UninstallerFiles, public FinishingSteps {
+class InstallerApp : public InstallRun, public WizardHost {
 public:
     // `switches` and `log` are those of an unattended run (install.exe /S);
     // started as before, there are none and the log writes nowhere.
     InstallerApp(Platform& platform, UserPrompt& prompt, CommandSwitches switches, RunLog& log);
-    InstallerApp(const InstallerApp&) = delete;
-    InstallerApp& operator=(const InstallerApp&) = delete;
 
     // The application's initialisation; always false in the end, since the
     // run is over when the main window closes.
@@ -36,44 +37,25 @@ public:
     bool copyFileToFolder(const std::wstring& folder, const std::wstring& sourcePath);
     void placeUnicodeLayer();
     void computeDefaultTargetFolder();
-    bool writeUninstallerExe() { return writeExe(targetFolder); }
-    bool writeUninstallerIni() { return writeIni(targetFolder); }
-    bool writeExe(const std::wstring& folder) override;
-    bool writeIni(const std::wstring& folder) override;
+    bool writeUninstallerExe() { return uninstaller_.writeExe(targetFolder); }
+    bool writeUninstallerIni() { return uninstaller_.writeIni(targetFolder); }
 
-    // The steps after a complete unpack, for the unattended run; the
-    // wizard's pages carry out the same ones.
-    void useTargetFolder(const std::wstring& folder) override { targetFolder = folder; }
-    void createProgramGroup(InstallEngine& engine) override;
-    void addUninstallEntry() override;
-    void registerFileType() override;
-    void createDesktopShortcuts(InstallEngine& engine) override;
-    void startGame() override;
-
-    // The log of /LOG=FILE; it writes nowhere without one.
-    RunLog& log() { return log_; }
     // The process's exit code: see InstallExitCode.
     int exitCode() const { return exitCode_; }
-    void setExitCode(InstallExitCode code) { exitCode_ = code; }
 
-    Platform& platform() { return platform_; }
-    UserPrompt& prompt() { return prompt_; }
-    const InstallConfig& config() const { return config_; }
-    const std::wstring& text(size_t index) const { return config_.text(index); }
+    // What the wizard leaves to the application.
+    InstallRun& installRun() override { return *this; }
+    InstallEngine& makeInstallEngine() override;
+    bool unpackEnded(HWND page) override;
+    void undone() override { ending_.undone(); }
+    bool finish(const std::optional<FinishChoices>& choices, HWND page) override;
+    void verificationEnded(VerificationEnd end) override;
 
     std::wstring profileName;
-    std::wstring targetFolder;
-    std::wstring programsFolder;
-    std::wstring defaultTargetFolder;
-    std::wstring mediumFolder;
-    std::atomic<bool> installFailed{false};
-    CZipFilePackage packageReader;
     // The application's main window while it runs (start-up step 13).
     MainWindow* mainWindow = nullptr;
 
 private:
-    bool writeResource(const std::wstring& folder, int number, const wchar_t* type,
-                       const wchar_t* fileName);
     // Unknown switches are refused before anything is done.
     bool refuseUnknownSwitches();
     // Starts the copy in the private folder; with switches it waits for the
@@ -81,18 +63,12 @@ private:
     void startCopy(const std::wstring& program, const std::wstring& privateFolder,
                    const std::wstring& sourceFolder);
     void runUnattended();
+    void runWizard();
 
-    Platform& platform_;
-    UserPrompt& prompt_;
     CommandSwitches switches_;
-    RunLog& log_;
-    InstallConfig config_;
+    EmbeddedUninstaller uninstaller_;
+    // The wizard's; the silent run has its own.
+    InstallEnding ending_;
+    std::unique_ptr<InstallEngine> engine_;
     int exitCode_ = kExitNothingInstalled;
 };
-
-// The caption of the installer's message boxes.
-inline constexpr wchar_t kInstallerTitle[] = L"install";
-
-// Numbers and type names of the installer's embedded files.
-constexpr int kUninstallerExeResource = 135;
-constexpr int kUninstallerIniResource = 136;

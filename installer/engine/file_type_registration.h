@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/registry.h"
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 
 // An extension key that another program's association held before the
 // install took it over, and its default value then (if it had one).

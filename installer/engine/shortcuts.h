@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 
 class Platform;
 

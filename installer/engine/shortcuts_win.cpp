@@ -3,14 +3,9 @@
 #include <shlobj.h>
 
 #include "common/folder_chain.h"
+#include "common/platform.h"
 #include "common/text.h"
-#include "common/registered_type.h"
 #include "common/win/handles_win.h"
-#include "common/win/profile_win.h"
-#include "common/win/win32_registry_win.h"
-#include "common/win/win32_platform_win.h"
-#include "installer/app/installer_app_win.h"
-#include "installer/engine/file_type_registration.h"
 #include "installer/engine/shortcuts.h"
 
 namespace {
@@ -74,12 +69,6 @@ void CreateProgramGroup(Platform& platform, UserPrompt& prompt, const InstallCon
     }
 }
 
-void CreateProgramGroup(InstallerApp& app, HWND owner, const RecordFunction& record) {
-    MessageBoxPrompt prompt(kInstallerTitle, owner);
-    CreateProgramGroup(app.platform(), prompt, app.config(), app.targetFolder, app.programsFolder,
-                       record);
-}
-
 void CreateDesktopShortcuts(Platform& platform, const InstallConfig& config,
                             const std::wstring& targetFolder, const std::wstring& desktopFolder,
                             const RecordFunction& record) {
@@ -98,30 +87,10 @@ void CreateDesktopShortcuts(Platform& platform, const InstallConfig& config,
     }
 }
 
-void CreateDesktopShortcuts(InstallerApp& app, const RecordFunction& record) {
-    // Without the folder every path would fall on the root of the current drive.
-    const std::optional<std::wstring> desktop = DesktopFolder();
-    if (!desktop) {
-        return;
-    }
-    CreateDesktopShortcuts(app.platform(), app.config(), app.targetFolder, *desktop, record);
-}
-
 std::optional<std::wstring> DesktopFolder() {
     wchar_t path[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_DESKTOP, FALSE) || path[0] == L'\0') {
         return std::nullopt;
     }
     return std::wstring(path);
-}
-
-void RegisterUpdatePackType(InstallerApp& app) {
-    Win32Registry registry;
-    const bool installed = !app.installFailed;
-    const auto handover =
-        RegisterUpdatePackType(registry, app.config(), app.targetFolder, installed);
-    if (handover) {
-        writeProfileEntries(app.targetFolder + L"\\uninstall.ini",
-                            extensionHandoverEntries(handover->previousValue));
-    }
 }

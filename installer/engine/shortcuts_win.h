@@ -1,6 +1,6 @@
-// The program group, the shortcuts and the desktop web link, and the
-// registration of the update-pack file type. All of it runs on the
-// user-interface thread, which has initialised COM.
+// The program group, the shortcuts and the desktop web link through the
+// shell-link object and profile calls. All of it runs on a thread that has
+// initialised COM (the user-interface thread).
 #pragma once
 
 #include <windows.h>
@@ -9,9 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 
-class InstallerApp;
 class Platform;
 class UserPrompt;
 
@@ -33,23 +32,12 @@ bool CreateShellLink(Platform& platform, const std::wstring& name, const std::ws
 void CreateProgramGroup(Platform& platform, UserPrompt& prompt, const InstallConfig& config,
                         const std::wstring& targetFolder, const std::wstring& programsFolder,
                         const RecordFunction& record);
-// The same with the application's folders; messages are owned by `owner`.
-void CreateProgramGroup(InstallerApp& app, HWND owner, const RecordFunction& record);
 
 // The desktop shortcuts and the web link in `desktopFolder`. A shortcut that
 // cannot be written is not reported; every file is recorded.
 void CreateDesktopShortcuts(Platform& platform, const InstallConfig& config,
                             const std::wstring& targetFolder, const std::wstring& desktopFolder,
                             const RecordFunction& record);
-// The same on the user's desktop; nothing at all when the system names no
-// desktop folder.
-void CreateDesktopShortcuts(InstallerApp& app, const RecordFunction& record);
-
-// Registers the update-pack file type for the application's target folder.
-// An association of another program is taken over only after a complete
-// install, whose uninstall.ini then carries its earlier value to the
-// uninstaller; after a failed one nobody could give it back.
-void RegisterUpdatePackType(InstallerApp& app);
 
 // The user's desktop folder.
 std::optional<std::wstring> DesktopFolder();

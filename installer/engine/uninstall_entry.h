@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/registry.h"
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 
 struct UninstallEntry {
     std::wstring targetFolder;

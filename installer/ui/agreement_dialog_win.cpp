@@ -2,9 +2,6 @@
 
 #include <commctrl.h>
 
-#include "installer/app/installer_app_win.h"
-#include "installer/ui/main_window_win.h"
-
 AgreementTextBox::~AgreementTextBox() {
     detach();
 }
@@ -65,7 +62,7 @@ LRESULT CALLBACK AgreementTextBox::procedure(HWND window, UINT message, WPARAM w
     }
 }
 
-AgreementDialog::AgreementDialog(MainWindow& mainWindow)
+AgreementDialog::AgreementDialog(WizardFrame& mainWindow)
     : WizardPage(kLayout, mainWindow), textBox_([this] { checkAgreeButton(); }) {
     handle(WM_TIMER, [this](WPARAM id, LPARAM, LRESULT&) {
         if (id != kTimerId) {
@@ -77,12 +74,12 @@ AgreementDialog::AgreementDialog(MainWindow& mainWindow)
 }
 
 bool AgreementDialog::onInit() {
-    const InstallerApp& app = mainWindow().app();
+    const InstallRun& run = mainWindow().installRun();
     textBox_.attach(item(kTextBox));
-    setItemText(kLabel, app.text(22));
-    setItemText(kAgreeButton, app.text(24));
-    setItemText(IDCANCEL, app.text(25));
-    setTitle(app.text(23));
+    setItemText(kLabel, run.text(22));
+    setItemText(kAgreeButton, run.text(24));
+    setItemText(IDCANCEL, run.text(25));
+    setTitle(run.text(23));
     SetTimer(hwnd(), kTimerId, kWizardTimerMs, nullptr);
     loaded_ = false;
     return true;
@@ -115,8 +112,8 @@ void AgreementDialog::loadText() {
         return;
     }
     loaded_ = true;
-    InstallerApp& app = mainWindow().app();
-    auto text = loadAgreementText(app.platform(), app.mediumFolder);
+    InstallRun& run = mainWindow().installRun();
+    auto text = loadAgreementText(run.platform(), run.mediumFolder);
     if (!text) {
         return;
     }

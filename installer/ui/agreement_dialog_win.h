@@ -43,7 +43,7 @@ public:
     static constexpr int kAgreeButton = 1009;
     static constexpr UINT_PTR kTimerId = 22;
 
-    explicit AgreementDialog(MainWindow& mainWindow);
+    explicit AgreementDialog(WizardFrame& mainWindow);
 
     // Enables agree once the text is at its end; never disables it.
     void checkAgreeButton();

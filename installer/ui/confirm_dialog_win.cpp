@@ -1,14 +1,11 @@
 #include "installer/ui/confirm_dialog_win.h"
 
-#include "installer/app/installer_app_win.h"
-#include "installer/ui/main_window_win.h"
-
 bool ConfirmDialog::onInit() {
-    const InstallerApp& app = mainWindow().app();
-    setTitle(app.text(52));
-    setItemText(kQuestionText, app.text(51));
-    setItemText(IDCANCEL, app.text(53));
-    setItemText(IDOK, app.text(54));
+    const InstallRun& run = mainWindow().installRun();
+    setTitle(run.text(52));
+    setItemText(kQuestionText, run.text(51));
+    setItemText(IDCANCEL, run.text(53));
+    setItemText(IDOK, run.text(54));
     return true;
 }
 

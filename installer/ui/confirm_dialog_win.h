@@ -10,7 +10,7 @@ public:
     static constexpr int kLayout = 155;
     static constexpr int kQuestionText = 1027;
 
-    explicit ConfirmDialog(MainWindow& mainWindow) : WizardPage(kLayout, mainWindow) {}
+    explicit ConfirmDialog(WizardFrame& mainWindow) : WizardPage(kLayout, mainWindow) {}
 
 protected:
     bool onInit() override;

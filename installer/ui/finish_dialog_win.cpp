@@ -1,14 +1,6 @@
 #include "installer/ui/finish_dialog_win.h"
 
-#include <shellapi.h>
-
-#include "installer/app/installer_app_win.h"
-#include "installer/engine/install_record.h"
-#include "installer/engine/shortcuts_win.h"
-#include "installer/ui/game_start_win.h"
-#include "installer/ui/main_window_win.h"
-
-FinishDialog::FinishDialog(MainWindow& mainWindow) : WizardPage(kLayout, mainWindow) {
+FinishDialog::FinishDialog(WizardFrame& mainWindow) : WizardPage(kLayout, mainWindow) {
     handle(WM_SHOWWINDOW, [this](WPARAM shown, LPARAM, LRESULT&) {
         if (shown != FALSE) {
             showResult();
@@ -18,12 +10,12 @@ FinishDialog::FinishDialog(MainWindow& mainWindow) : WizardPage(kLayout, mainWin
 }
 
 bool FinishDialog::onInit() {
-    const InstallerApp& app = mainWindow().app();
-    setTitle(app.text(30));
-    setItemText(kDesktopIconBox, app.text(17));
-    setItemText(kStartGameBox, app.text(18));
-    setItemText(kVerifyBox, app.text(47));
-    setItemText(IDOK, app.text(21));
+    const InstallRun& run = mainWindow().installRun();
+    setTitle(run.text(30));
+    setItemText(kDesktopIconBox, run.text(17));
+    setItemText(kStartGameBox, run.text(18));
+    setItemText(kVerifyBox, run.text(47));
+    setItemText(IDOK, run.text(21));
     choices_ = FinishChoices{};
     CheckDlgButton(hwnd(), kDesktopIconBox, choices_.desktopIcon ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd(), kStartGameBox, choices_.startGame ? BST_CHECKED : BST_UNCHECKED);
@@ -32,9 +24,9 @@ bool FinishDialog::onInit() {
 }
 
 void FinishDialog::showResult() {
-    const InstallerApp& app = mainWindow().app();
-    const bool failed = app.installFailed;
-    setItemText(kResultText, app.text(failed ? 20 : 19));
+    const InstallRun& run = mainWindow().installRun();
+    const bool failed = run.installFailed;
+    setItemText(kResultText, run.text(failed ? 20 : 19));
     if (failed) {
         enableItem(kDesktopIconBox, false);
         enableItem(kStartGameBox, false);
@@ -62,41 +54,22 @@ bool FinishDialog::onCommand(int id, int code) {
 }
 
 void FinishDialog::onOK() {
-    const InstallerApp& app = mainWindow().app();
-    carryOut(planFinish(choices_, app.installFailed, !app.config().openUrl.empty()));
+    carryOut(choices_);
 }
 
 void FinishDialog::onCancel() {
-    carryOut(planFinishCancel());
+    carryOut(std::nullopt);
 }
 
-void FinishDialog::carryOut(const FinishPlan& plan) {
+void FinishDialog::carryOut(const std::optional<FinishChoices>& choices) {
     // Keys reach a hidden page too; only the shown finish step acts.
     if (finished_ || mainWindow().wizardStep().current() != kFinishStep) {
         return;
     }
     finished_ = true;
-    InstallerApp& app = mainWindow().app();
-    if (plan.registerFileType) {
-        RegisterUpdatePackType(app);
-    }
-    if (plan.openWebPage) {
-        ShellExecuteW(hwnd(), nullptr, app.config().openUrl.c_str(), nullptr, nullptr,
-                      SW_SHOWNORMAL);
-    }
-    if (plan.createDesktopShortcuts) {
-        MessageBoxPrompt prompt(kInstallerTitle, hwnd());
-        CreateDesktopShortcuts(app, [&](bool isFolder, const std::wstring& path) {
-            return RecordInstalledEntry(app.platform(), prompt, app.targetFolder, isFolder, path);
-        });
-    }
-    if (plan.verify) {
-        mainWindow().setStartGameAfterVerify(plan.startGameAfterVerify);
+    if (mainWindow().host().finish(choices, hwnd())) {
         mainWindow().wizardStep().move(kFinishStep, 1);
         return;
-    }
-    if (plan.startGame) {
-        StartInstalledGame(app);
     }
     mainWindow().close();
 }

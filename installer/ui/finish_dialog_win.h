@@ -1,9 +1,12 @@
 // The last page of the wizard: how the install ended, and three choices (a
 // desktop icon, starting the game, verifying the installed files) that its
-// finish button carries out in a fixed order.
+// finish button hands to the application, which carries them out in a fixed
+// order.
 #pragma once
 
-#include "installer/ui/finish_plan.h"
+#include <optional>
+
+#include "installer/engine/finishing_steps.h"
 #include "installer/ui/wizard_page_win.h"
 
 class FinishDialog : public WizardPage {
@@ -14,7 +17,7 @@ public:
     static constexpr int kVerifyBox = 1007;
     static constexpr int kResultText = 1010;
 
-    explicit FinishDialog(MainWindow& mainWindow);
+    explicit FinishDialog(WizardFrame& mainWindow);
 
 protected:
     bool onInit() override;
@@ -25,7 +28,8 @@ protected:
 
 private:
     void showResult();
-    void carryOut(const FinishPlan& plan);
+    // Without choices: Esc or closing the page.
+    void carryOut(const std::optional<FinishChoices>& choices);
 
     FinishChoices choices_;
     // Finish and cancel act once: a second press before the window is gone

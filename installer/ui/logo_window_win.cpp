@@ -1,13 +1,12 @@
 #include "installer/ui/logo_window_win.h"
 
-#include "installer/app/installer_app_win.h"
 #include "installer/ui/picture_set.h"
 
 namespace {
 constexpr UINT_PTR kTimerId = 0;
 }
 
-LogoWindow::LogoWindow(InstallerApp& app) : Dialog(kLayout), app_(app) {
+LogoWindow::LogoWindow(InstallRun& run) : Dialog(kLayout), run_(run) {
     handle(WM_TIMER, [this](WPARAM id, LPARAM, LRESULT&) {
         if (id != kTimerId) {
             return false;
@@ -31,8 +30,8 @@ bool LogoWindow::onInit() {
     canvas_.create(hwnd());
     {
         WindowDc dc(hwnd());
-        for (const auto& path : logoCandidates(app_.mediumFolder)) {
-            picture_ = loadJpegPicture(app_.platform(), path, dc.get());
+        for (const auto& path : logoCandidates(run_.mediumFolder)) {
+            picture_ = loadJpegPicture(run_.platform(), path, dc.get());
             if (picture_) {
                 break;
             }

@@ -4,16 +4,15 @@
 
 #include "common/win/dialog_win.h"
 #include "common/win/handles_win.h"
+#include "installer/engine/install_run.h"
 #include "installer/ui/picture_canvas_win.h"
 #include "installer/ui/wizard.h"
-
-class InstallerApp;
 
 class LogoWindow : public Dialog {
 public:
     static constexpr int kLayout = 130;
 
-    explicit LogoWindow(InstallerApp& app);
+    explicit LogoWindow(InstallRun& run);
 
 protected:
     bool onInit() override;
@@ -21,7 +20,7 @@ protected:
     void onCancel() override {}
 
 private:
-    InstallerApp& app_;
+    InstallRun& run_;
     BitmapHandle picture_;
     // After the picture, so that it lets go of it before it is deleted.
     PictureCanvas canvas_;

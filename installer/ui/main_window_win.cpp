@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "installer/app/installer_app_win.h"
 #include "installer/ui/about_dialog_win.h"
 #include "installer/ui/screen_placement.h"
+#include "installer/ui/wizard_pages_win.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ bool routeDialogKey(MSG& message) {
 
 }  // namespace
 
-MainWindow::MainWindow(InstallerApp& app) : Dialog(kLayout), app_(app) {
+MainWindow::MainWindow(WizardHost& host) : Dialog(kLayout), host_(host) {
     handle(WM_TIMER, [this](WPARAM id, LPARAM, LRESULT&) {
         if (id != kTimerId) {
             return false;
@@ -145,7 +145,7 @@ bool MainWindow::onInit() {
     createPages();
     wizardStep_.reset();
     SetTimer(hwnd(), kTimerId, kWizardTimerMs, nullptr);
-    setTitle(app_.text(32));
+    setTitle(installRun().text(32));
     return true;
 }
 
@@ -158,9 +158,9 @@ void MainWindow::onDestroy() {
 
 void MainWindow::loadPictures() {
     WindowDc dc(hwnd());
-    auto loaded =
-        loadPictureSet<BitmapHandle>(app_.mediumFolder, [&](const std::wstring& path, bool jpeg) {
-            return jpeg ? loadJpegPicture(app_.platform(), path, dc.get())
+    auto loaded = loadPictureSet<BitmapHandle>(
+        installRun().mediumFolder, [&](const std::wstring& path, bool jpeg) {
+            return jpeg ? loadJpegPicture(installRun().platform(), path, dc.get())
                         : loadBitmapPicture(path);
         });
     pictureCount_ = 0;
@@ -194,7 +194,7 @@ void MainWindow::tick() {
         return;
     }
     WizardInputs inputs;
-    inputs.packageCheckFlag = app_.config().packageCheckFlag;
+    inputs.packageCheckFlag = installRun().config().packageCheckFlag;
     inputs.stopRequested = quitRequested_.load();
     for (size_t i = 0; i < kPageCount; ++i) {
         if (pages_[i]) {
@@ -260,6 +260,6 @@ void MainWindow::paint() {
     canvas_.paint(scope.dc(), client);
 }
 
-void MainWindow::postProgress(HWND mainWindow, int percent) {
-    PostMessageW(mainWindow, kProgressMessage, static_cast<WPARAM>(percent), 0);
+void MainWindow::postProgress(int percent) {
+    PostMessageW(hwnd(), kProgressMessage, static_cast<WPARAM>(percent), 0);
 }

@@ -14,11 +14,10 @@
 #include "installer/ui/picture_canvas_win.h"
 #include "installer/ui/picture_set.h"
 #include "installer/ui/wizard.h"
+#include "installer/ui/wizard_host_win.h"
 #include "installer/ui/wizard_page_win.h"
 
-class InstallerApp;
-
-class MainWindow : public Dialog {
+class MainWindow : public Dialog, public WizardFrame {
 public:
     static constexpr int kLayout = 102;
     // wParam: the overall install percentage. Posted, so any thread may send it.
@@ -27,23 +26,22 @@ public:
     static constexpr int kAboutMenuText = 101;
     static constexpr int kIcon = 128;
 
-    explicit MainWindow(InstallerApp& app);
+    explicit MainWindow(WizardHost& host);
     ~MainWindow() override;
 
     // Creates the window and runs it modally until it is closed. The loop
     // gives the pages their dialog keys (Tab, Enter, Esc) as well.
     void run();
     // Ends the installer: the pictures go first, then the window and the
-    // pages. User-interface thread only; safe inside a page's own handler.
-    void close();
+    // pages.
+    void close() override;
     bool closed() const { return ended_; }
 
-    InstallerApp& app() const { return app_; }
-    StepCounter& wizardStep() { return wizardStep_; }
-    // The verification's way to end the installer, from any thread.
-    void requestQuit() { quitRequested_ = true; }
-    bool startGameAfterVerify() const { return startGameAfterVerify_; }
-    void setStartGameAfterVerify(bool start) { startGameAfterVerify_ = start; }
+    HWND frameWindow() const override { return hwnd(); }
+    WizardHost& host() const override { return host_; }
+    StepCounter& wizardStep() override { return wizardStep_; }
+    void requestQuit() override { quitRequested_ = true; }
+    void postProgress(int percent) override;
 
     // A page, or null while this build has none for the id.
     WizardPage* page(PageId id) const { return pages_[pageIndex(id)].get(); }
@@ -53,9 +51,6 @@ public:
     // empty slot.
     bool showPicture(int index);
     int pictureCount() const { return pictureCount_; }
-
-    // The progress path of the install page.
-    static void postProgress(HWND mainWindow, int percent);
 
 protected:
     bool onInit() override;
@@ -75,10 +70,9 @@ private:
     void followProgress(int percent);
     void releasePictures();
 
-    InstallerApp& app_;
+    WizardHost& host_;
     StepCounter wizardStep_;
     std::atomic<bool> quitRequested_{false};
-    bool startGameAfterVerify_ = false;
     WizardState wizard_;
     // The picture the progress asked for last; -1 before the first message.
     int lastShownPicture_ = -1;

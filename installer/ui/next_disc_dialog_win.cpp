@@ -5,7 +5,7 @@
 #include "common/text.h"
 #include "common/win/handles_win.h"
 #include "common/win/win32_platform_win.h"
-#include "installer/app/installer_app_win.h"
+#include "installer/ui/wizard_host_win.h"
 
 namespace {
 
@@ -19,12 +19,13 @@ int CALLBACK browseCallback(HWND browser, UINT message, LPARAM, LPARAM folder) {
 
 }  // namespace
 
-NextDiscDialog::NextDiscDialog(InstallerApp& app) : Dialog(kLayout), app_(app), poll_(*this) {
+NextDiscDialog::NextDiscDialog(const InstallConfig& config)
+    : Dialog(kLayout), config_(config), poll_(*this) {
     handle(kPresentMessage, [this](WPARAM number, LPARAM folder, LRESULT& result) {
         storedFolder_ = *reinterpret_cast<const std::wstring*>(folder);
         showFolder(storedFolder_ + L"\\");
         // Titled before it shows, so that it never shows the layout's caption.
-        setTitle(fillIntegerFormat(app_.text(36), static_cast<int>(number)));
+        setTitle(fillIntegerFormat(config_.text(36), static_cast<int>(number)));
         if (!IsWindowVisible(hwnd())) {
             show(true);
         }
@@ -63,9 +64,9 @@ void NextDiscDialog::dismiss() {
 }
 
 bool NextDiscDialog::onInit() {
-    setItemText(kLabel, app_.text(37));
-    setItemText(IDOK, app_.text(39));
-    setItemText(IDCANCEL, app_.text(40));
+    setItemText(kLabel, config_.text(37));
+    setItemText(IDOK, config_.text(39));
+    setItemText(IDCANCEL, config_.text(40));
     poll_.reset();
     return true;
 }
@@ -77,7 +78,8 @@ void NextDiscDialog::onOK() {
 }
 
 void NextDiscDialog::onCancel() {
-    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app_.text(38), MessageIcon::Question)) {
+    if (MessageBoxPrompt(kInstallerTitle, hwnd())
+            .askYesNo(config_.text(38), MessageIcon::Question)) {
         show(false);
         poll_.answerCancel();
     } else {
@@ -102,7 +104,7 @@ void NextDiscDialog::browse() {
     wchar_t folder[MAX_PATH] = {};
     storedFolder_.copy(folder, MAX_PATH - 1);
     wchar_t displayName[MAX_PATH] = {};
-    const std::wstring& title = app_.text(37);
+    const std::wstring& title = config_.text(37);
     BROWSEINFOW info{};
     info.hwndOwner = hwnd();
     info.pszDisplayName = displayName;

@@ -10,9 +10,8 @@
 #include <string>
 
 #include "common/win/dialog_win.h"
+#include "installer/engine/install_config.h"
 #include "installer/ui/next_disc_exchange.h"
-
-class InstallerApp;
 
 class NextDiscDialog : public Dialog, public NextDiscWindow {
 public:
@@ -25,7 +24,8 @@ public:
     static constexpr UINT kStoredFolderMessage = WM_USER + 21;  // lParam std::wstring* (out)
     static constexpr UINT kDismissMessage = WM_USER + 22;
 
-    explicit NextDiscDialog(InstallerApp& app);
+    // The texts come from `config`.
+    explicit NextDiscDialog(const InstallConfig& config);
 
     // The reader's next-disc callback (install worker thread).
     int NextDiscPoll(std::wstring& folder, int packageNumber) {
@@ -47,7 +47,7 @@ private:
     void browse();
     void showFolder(const std::wstring& text);
 
-    InstallerApp& app_;
+    const InstallConfig& config_;
     NextDiscExchange poll_;
     // Touched on the window's thread only.
     std::wstring storedFolder_;

@@ -6,9 +6,7 @@
 #include <utility>
 
 #include "common/text.h"
-#include "installer/app/installer_app_win.h"
-#include "installer/ui/main_window_win.h"
-#include "installer/ui/path_rules.h"
+#include "common/win/win32_platform_win.h"
 
 namespace {
 
@@ -57,7 +55,7 @@ private:
 
 }  // namespace
 
-PathDialog::PathDialog(MainWindow& mainWindow, std::wstring caption, std::wstring neededFormat,
+PathDialog::PathDialog(WizardFrame& mainWindow, std::wstring caption, std::wstring neededFormat,
                        std::wstring initialPath, std::wstring folderSuffix)
     : WizardPage(kLayout, mainWindow),
       caption_(std::move(caption)),
@@ -86,11 +84,11 @@ PathDialog::PathDialog(MainWindow& mainWindow, std::wstring caption, std::wstrin
 }
 
 bool PathDialog::onInit() {
-    const InstallerApp& app = mainWindow().app();
+    const InstallRun& run = mainWindow().installRun();
     setItemText(kPathBox, pathText_);
-    setItemText(kEndButton, app.text(29));
-    setItemText(IDOK, app.text(28));
-    setItemText(IDCANCEL, app.text(27));
+    setItemText(kEndButton, run.text(29));
+    setItemText(IDOK, run.text(28));
+    setItemText(IDCANCEL, run.text(27));
     showNeededSpace();
 
     RECT area{};
@@ -117,15 +115,15 @@ bool PathDialog::onInit() {
 }
 
 void PathDialog::showNeededSpace() {
-    const uint64_t totalSize = mainWindow().app().packageReader.header().totalSize;
+    const uint64_t totalSize = mainWindow().installRun().packageReader.header().totalSize;
     setItemText(kNeededLabel,
                 fillIntegerFormat(neededFormat_, static_cast<int64_t>(neededMegabytes(totalSize))));
 }
 
 void PathDialog::showFreeSpace() {
-    InstallerApp& app = mainWindow().app();
-    const uint64_t megabytes = freeBytesOfPath(app.platform(), pathText_) / kMegabyte;
-    setItemText(kFreeLabel, fillIntegerFormat(app.text(33), static_cast<int64_t>(megabytes)));
+    InstallRun& run = mainWindow().installRun();
+    const uint64_t megabytes = freeBytesOfPath(run.platform(), pathText_) / kMegabyte;
+    setItemText(kFreeLabel, fillIntegerFormat(run.text(33), static_cast<int64_t>(megabytes)));
 }
 
 void PathDialog::buildTree() {
@@ -168,7 +166,7 @@ void PathDialog::addIcons(std::wstring& rootLabel) {
 }
 
 void PathDialog::addDrives(FolderNode* root) {
-    Platform& platform = mainWindow().app().platform();
+    Platform& platform = mainWindow().installRun().platform();
     const DWORD drives = GetLogicalDrives();
     for (int kind = kFirstDriveKind; kind <= kLastDriveKind; ++kind) {
         const wchar_t letter = static_cast<wchar_t>(L'A' + kind);
@@ -214,9 +212,9 @@ void PathDialog::pick(FolderNode* node) {
     if (node == nullptr) {
         return;
     }
-    InstallerApp& app = mainWindow().app();
-    pathText_ = pickedPath(node, folderSuffix_, app.config().folderCreateFlag, app.config().product,
-                           app.defaultTargetFolder);
+    InstallRun& run = mainWindow().installRun();
+    pathText_ = pickedPath(node, folderSuffix_, run.config().folderCreateFlag, run.config().product,
+                           run.defaultTargetFolder);
     showFreeSpace();
     setItemText(kPathBox, pathText_);
 }
@@ -226,7 +224,7 @@ void PathDialog::expand(FolderNode* node) {
         return;
     }
     WaitCursor wait;
-    scanAhead(tree_, mainWindow().app().platform(), node);
+    scanAhead(tree_, mainWindow().installRun().platform(), node);
 }
 
 void PathDialog::paint() {
@@ -235,16 +233,16 @@ void PathDialog::paint() {
 }
 
 void PathDialog::onOK() {
-    InstallerApp& app = mainWindow().app();
+    InstallRun& run = mainWindow().installRun();
     pathText_ = itemText(kPathBox);
     const PathDecision decision =
-        checkTargetPath(app.platform(), pathText_, app.packageReader.header().totalSize);
+        checkTargetPath(run.platform(), pathText_, run.packageReader.header().totalSize);
     if (decision.rejection == PathRejection::None) {
-        app.targetFolder = decision.targetFolder;
+        run.targetFolder = decision.targetFolder;
         mainWindow().wizardStep().move(kPathStep, 1);
         return;
     }
-    refuse(pathRejectionText(decision.rejection, app.config()));
+    refuse(pathRejectionText(decision.rejection, run.config()));
 }
 
 void PathDialog::refuse(const std::wstring& text) {

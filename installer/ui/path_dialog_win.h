@@ -10,9 +10,10 @@
 #include <string>
 
 #include "common/win/handles_win.h"
+#include "installer/engine/path_rules.h"
 #include "installer/ui/folder_tree.h"
 #include "installer/ui/folder_tree_win.h"
-#include "installer/ui/path_rules.h"
+#include "installer/ui/path_tree.h"
 #include "installer/ui/wizard_page_win.h"
 
 class PathDialog : public WizardPage {
@@ -29,7 +30,7 @@ public:
     static constexpr UINT kTreePickMessage = WM_USER + 10;
     static constexpr UINT kTreeExpandMessage = WM_USER + 11;
 
-    PathDialog(MainWindow& mainWindow, std::wstring caption, std::wstring neededFormat,
+    PathDialog(WizardFrame& mainWindow, std::wstring caption, std::wstring neededFormat,
                std::wstring initialPath, std::wstring folderSuffix);
 
     // Mouse messages for the page or its controls go to the tree first.

@@ -15,7 +15,7 @@
 
 #include "common/formats.h"
 #include "common/text.h"
-#include "installer/verify/file_verification.h"
+#include "installer/engine/file_verification.h"
 #include "tests/fuzz/memory_platform.h"
 
 namespace {

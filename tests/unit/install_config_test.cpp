@@ -1,4 +1,4 @@
-#include "installer/app/install_config.h"
+#include "installer/engine/install_config.h"
 
 #include <gtest/gtest.h>
 

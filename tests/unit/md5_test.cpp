@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/md5_digest.h"
-#include "installer/verify/file_hash.h"
+#include "installer/engine/file_hash.h"
 #include "tests/support/fault_platform.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"

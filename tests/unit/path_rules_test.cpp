@@ -1,4 +1,5 @@
-#include "installer/ui/path_rules.h"
+#include "installer/engine/path_rules.h"
+#include "installer/ui/path_tree.h"
 
 #include <map>
 #include <string>

@@ -1,4 +1,4 @@
-#include "uninstaller/removal_engine.h"
+#include "uninstaller/engine/removal_engine.h"
 
 #include <gtest/gtest.h>
 

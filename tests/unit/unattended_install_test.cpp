@@ -1,4 +1,4 @@
-#include "installer/engine/unattended_install.h"
+#include "installer/app/unattended_install.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "common/formats.h"
 #include "common/relative_name.h"
 #include "common/text.h"
-#include "installer/verify/file_verification.h"
+#include "installer/engine/file_verification.h"
 #include "tools/medium/commands.h"
 #include "tools/medium/game_tree.h"
 #include "tools/medium/options.h"

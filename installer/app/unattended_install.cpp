@@ -1,11 +1,11 @@
-#include "installer/engine/unattended_install.h"
+#include "installer/app/unattended_install.h"
 
 #include <atomic>
 
 #include "common/text.h"
-#include "installer/ui/path_rules.h"
-#include "installer/verify/file_verification.h"
-#include "installer/verify/package_check.h"
+#include "installer/engine/file_verification.h"
+#include "installer/engine/package_check.h"
+#include "installer/engine/path_rules.h"
 
 namespace {
 
@@ -100,13 +100,12 @@ bool UnattendedInstall::checkPackages(const std::wstring& mediumFolder) {
     return result == PackageCheckResult::Passed;
 }
 
-bool UnattendedInstall::verify(const UnattendedOptions& options, const std::wstring& target) {
+VerificationEnd UnattendedInstall::verify(const UnattendedOptions& options,
+                                          const std::wstring& target) {
     log_.write(L"Verifying the installed files against check.md");
     LoggedVerification view(log_);
-    const VerificationEnd end =
-        VerifyInstalledFiles(platform_, prompt_, options.mediumFolder, target,
-                             {config_.text(43), config_.text(48), config_.text(50)}, view);
-    return end == VerificationEnd::Finished;
+    return VerifyInstalledFiles(platform_, prompt_, options.mediumFolder, target,
+                                {config_.text(43), config_.text(48), config_.text(50)}, view);
 }
 
 InstallExitCode UnattendedInstall::run(const UnattendedOptions& options) {
@@ -133,35 +132,17 @@ InstallExitCode UnattendedInstall::run(const UnattendedOptions& options) {
     const bool unpacked = engine.install(unpack);
     log_.write(
         unpackTimeLine(reader_.header().totalSize, std::chrono::steady_clock::now() - started));
-    if (!unpacked) {
-        log_.write(L"The install stopped; undoing what it made");
+    InstallEnding ending(InstallEnding::FrontEnd::Unattended, config_, log_);
+    if (!ending.unpackEnded(engine, unpacked, finishing_)) {
         const std::atomic<bool> stop{false};
         engine.undo(stop, [](int) {});
-        log_.write(L"Result: the install failed and was undone (exit code 2)");
-        return kExitUndone;
+        ending.undone();
+        return ending.exitCode();
     }
-    engine.commit();
-    log_.write(L"Creating the program group and its shortcuts");
-    finishing_.createProgramGroup(engine);
-    finishing_.addUninstallEntry();
     // What the finish page does with its boxes as they start: the file type,
     // the desktop icon. Verification and the game only when asked for.
-    log_.write(L"Registering the update-pack file type");
-    finishing_.registerFileType();
-    log_.write(L"Creating the desktop shortcuts");
-    finishing_.createDesktopShortcuts(engine);
-    if (!config_.openUrl.empty()) {
-        log_.write(L"Not opened in an unattended run: " + config_.openUrl);
+    if (ending.finish(FinishChoices{true, options.run, options.verify}, finishing_)) {
+        ending.verificationEnded(verify(options, target), finishing_);
     }
-    InstallExitCode result = kExitInstalled;
-    if (options.verify && !verify(options, target)) {
-        result = kExitVerificationFailed;
-    } else if (options.run) {
-        log_.write(L"Starting the game");
-        finishing_.startGame();
-    }
-    log_.write(result == kExitInstalled
-                   ? L"Result: installed (exit code 0)"
-                   : L"Result: installed, but the verification failed (exit code 3)");
-    return result;
+    return ending.exitCode();
 }

@@ -1,14 +1,14 @@
-#include "installer/engine/undo_dialog_win.h"
+#include "installer/ui/undo_dialog_win.h"
 
 #include <commctrl.h>
 
-#include "installer/app/installer_app_win.h"
 #include "installer/engine/install_engine.h"
-#include "installer/ui/main_window_win.h"
+#include "installer/ui/wizard_page_win.h"
 
-UndoDialog::UndoDialog(InstallerApp& app) : Dialog(kLayout), app_(app) {
+UndoDialog::UndoDialog(WizardFrame& mainWindow) : Dialog(kLayout), mainWindow_(mainWindow) {
     handle(kHideMessage, [this](WPARAM, LPARAM, LRESULT& result) {
         show(false);
+        mainWindow_.host().undone();
         result = 0;
         return true;
     });
@@ -20,14 +20,13 @@ UndoDialog::~UndoDialog() {
 }
 
 bool UndoDialog::onInit() {
-    setTitle(app_.text(49));
-    setItemText(IDOK, app_.text(16));
+    setTitle(mainWindow_.installRun().text(49));
+    setItemText(IDOK, mainWindow_.installRun().text(16));
     return true;
 }
 
-void UndoDialog::Prepare(InstallEngine* engine, MainWindow& mainWindow) {
+void UndoDialog::Prepare(InstallEngine* engine) {
     engine_ = engine;
-    mainWindow_ = &mainWindow;
     cancelRequested_ = false;
 }
 
@@ -35,7 +34,7 @@ void UndoDialog::StartUndo() {
     if (!worker_.start(&UndoDialog::UndoWorker, this)) {
         // Without a thread the wizard must still move on.
         show(false);
-        mainWindow_->wizardStep().move(kInstallStep, 1);
+        mainWindow_.wizardStep().move(kInstallStep, 1);
     }
 }
 
@@ -58,5 +57,5 @@ void UndoDialog::undo() {
         });
     }
     SendMessageW(hwnd(), kHideMessage, 0, 0);
-    mainWindow_->wizardStep().move(kInstallStep, 1);
+    mainWindow_.wizardStep().move(kInstallStep, 1);
 }

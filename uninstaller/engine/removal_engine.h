@@ -11,7 +11,7 @@
 #include "common/platform.h"
 #include "common/registered_type.h"
 #include "common/registry.h"
-#include "uninstaller/guarded_folders.h"
+#include "uninstaller/engine/guarded_folders.h"
 
 // What the removal shows while it runs.
 class RemovalView {

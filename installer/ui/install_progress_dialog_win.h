@@ -1,21 +1,21 @@
 // The install page: the current file and the overall progress while the
-// install worker unpacks the packages into the target folder. At the worker's
-// end the page either starts the undo or creates the program group and moves
-// the wizard on. It owns the next-disc prompt and the undo window.
+// install worker drives the application's install engine, which unpacks the
+// packages into the target folder. At the worker's end the application
+// decides what follows (InstallEnding): the page moves the wizard on, or
+// starts the undo. It owns the next-disc prompt and the undo window.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
-#include <memory>
 #include <string>
 
 #include "common/platform.h"
 #include "common/win/worker_thread_win.h"
 #include "installer/engine/install_engine.h"
 #include "installer/engine/install_progress.h"
-#include "installer/engine/undo_dialog_win.h"
 #include "installer/ui/next_disc_dialog_win.h"
+#include "installer/ui/undo_dialog_win.h"
 #include "installer/ui/wizard_page_win.h"
 
 class InstallProgressDialog : public WizardPage, private InstallObserver {
@@ -38,7 +38,7 @@ public:
     static constexpr UINT WM_CHUNK_WRITTEN = WM_USER + 3;  // posted; the counters tell
     static constexpr UINT kShowMessage = WM_USER + 7;      // wParam: TRUE to show, FALSE to hide
 
-    explicit InstallProgressDialog(MainWindow& mainWindow);
+    explicit InstallProgressDialog(WizardFrame& mainWindow);
     ~InstallProgressDialog() override;
 
     // Start: places the page and starts the install worker.
@@ -91,9 +91,9 @@ private:
     int shownFileBarPosition_ = 0;
     int shownOverall_ = 0;
     DWORD lastShown_ = 0;
-    // Made when the install starts; the worker's until it has reported its
-    // end, then the user-interface thread's (and the undo's).
-    std::unique_ptr<InstallEngine> engine_;
+    // The application's, from the install's start; the worker's until it has
+    // reported its end, then the user-interface thread's (and the undo's).
+    InstallEngine* engine_ = nullptr;
     NextDiscDialog nextDisc_;
     UndoDialog undo_;
     // Last: the worker ends before the rest goes.

@@ -1,9 +1,9 @@
-#include "installer/verify/package_check.h"
+#include "installer/engine/package_check.h"
 
 #include "common/formats.h"
 #include "common/text.h"
+#include "installer/engine/file_hash.h"
 #include "installer/engine/next_package.h"
-#include "installer/verify/file_hash.h"
 
 PackageCheckResult CheckPackages(Platform& platform, UserPrompt& prompt,
                                  const std::wstring& mediumFolder,

@@ -1,13 +1,11 @@
-#include "installer/engine/install_progress_dialog_win.h"
+#include "installer/ui/install_progress_dialog_win.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
 #include "common/text.h"
-#include "installer/app/installer_app_win.h"
-#include "installer/engine/shortcuts_win.h"
-#include "installer/ui/main_window_win.h"
+#include "common/win/win32_platform_win.h"
 
 namespace {
 
@@ -15,8 +13,10 @@ constexpr int kFileBarSteps = 5000;
 
 }  // namespace
 
-InstallProgressDialog::InstallProgressDialog(MainWindow& mainWindow)
-    : WizardPage(kLayout, mainWindow), nextDisc_(mainWindow.app()), undo_(mainWindow.app()) {
+InstallProgressDialog::InstallProgressDialog(WizardFrame& mainWindow)
+    : WizardPage(kLayout, mainWindow),
+      nextDisc_(mainWindow.installRun().config()),
+      undo_(mainWindow) {
     handle(WM_INSTALL_END, [this](WPARAM, LPARAM, LRESULT& result) {
         onInstallEnd();
         result = 0;
@@ -59,12 +59,12 @@ InstallProgressDialog::~InstallProgressDialog() {
 }
 
 bool InstallProgressDialog::onInit() {
-    const InstallerApp& app = mainWindow().app();
-    setTitle(app.text(31));
-    setItemText(kFileLabel, app.text(14));
-    setItemText(kOverallLabel, app.text(15));
-    setItemText(kCancelButton, app.text(16));
-    percentFormat_ = app.text(10);
+    const InstallRun& run = mainWindow().installRun();
+    setTitle(run.text(31));
+    setItemText(kFileLabel, run.text(14));
+    setItemText(kOverallLabel, run.text(15));
+    setItemText(kCancelButton, run.text(16));
+    percentFormat_ = run.text(10);
     nextDisc_.create(nullptr);
     undo_.create(hwnd());
     return true;
@@ -73,7 +73,8 @@ bool InstallProgressDialog::onInit() {
 void InstallProgressDialog::start() {
     RECT parent{};
     RECT own{};
-    GetWindowRect(GetParent(hwnd()) != nullptr ? GetParent(hwnd()) : mainWindow().hwnd(), &parent);
+    GetWindowRect(GetParent(hwnd()) != nullptr ? GetParent(hwnd()) : mainWindow().frameWindow(),
+                  &parent);
     GetWindowRect(hwnd(), &own);
     const int width = own.right - own.left;
     const int height = own.bottom - own.top;
@@ -86,12 +87,11 @@ void InstallProgressDialog::start() {
     SendDlgItemMessageW(hwnd(), kFileBar, PBM_SETRANGE32, 0, kFileBarSteps);
     SendDlgItemMessageW(hwnd(), kFileBar, PBM_SETSTEP, 1, 0);
     fileBarRange_ = shownFileBarRange_ = kFileBarSteps;
-    InstallerApp& app = mainWindow().app();
-    progress_ = InstallProgress(app.packageReader.header().totalSize);
-    engine_ = std::make_unique<InstallEngine>(app.platform(), app.prompt(), app.packageReader, app,
-                                              app.targetFolder);
+    InstallRun& run = mainWindow().installRun();
+    progress_ = InstallProgress(run.packageReader.header().totalSize);
+    engine_ = &mainWindow().host().makeInstallEngine();
     if (!worker_.start(&InstallProgressDialog::InstallWorker, this)) {
-        mainWindow().app().installFailed = true;
+        run.installFailed = true;
         onInstallEnd();
     }
 }
@@ -103,12 +103,12 @@ DWORD WINAPI InstallProgressDialog::InstallWorker(void* self) {
 
 void InstallProgressDialog::install() {
     SendMessageW(hwnd(), kShowMessage, TRUE, 0);
-    InstallerApp& app = mainWindow().app();
+    InstallRun& run = mainWindow().installRun();
     const auto started = std::chrono::steady_clock::now();
     if (!engine_->install(*this)) {
-        app.installFailed = true;
+        run.installFailed = true;
     }
-    app.log().write(unpackTimeLine(app.packageReader.header().totalSize,
+    run.log().write(unpackTimeLine(run.packageReader.header().totalSize,
                                    std::chrono::steady_clock::now() - started));
     // The last progress is shown before the end is reported.
     SendMessageW(hwnd(), WM_CHUNK_WRITTEN, TRUE, 0);
@@ -145,7 +145,7 @@ int InstallProgressDialog::nextDisc(std::wstring& mediumFolder, int number) {
 }
 
 void InstallProgressDialog::showFileBegun(const ProgressCounters::FileStart& file) {
-    fileText_ = fillTextFormat(mainWindow().app().text(9), file.name);
+    fileText_ = fillTextFormat(mainWindow().installRun().text(9), file.name);
     progress_.beginFile(file.chunkCount);
     fileBarRange_ = 100;
     fileBarPosition_ = 0;
@@ -155,7 +155,7 @@ void InstallProgressDialog::showFoldersCreated(uint32_t count) {
     if (count == 0) {
         return;
     }
-    fileText_ = mainWindow().app().text(34);
+    fileText_ = mainWindow().installRun().text(34);
     fileBarPosition_ = static_cast<int>(
         std::min<int64_t>(int64_t{fileBarPosition_} + count, int64_t{fileBarRange_}));
 }
@@ -208,7 +208,7 @@ void InstallProgressDialog::showProgress() {
     if (percent.overall != shownOverall_) {
         SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETPOS, percent.overall, 0);
         shownOverall_ = percent.overall;
-        MainWindow::postProgress(mainWindow().hwnd(), percent.overall);
+        mainWindow().postProgress(percent.overall);
     }
     if (auto shown = progress_.newOverallPercentage(percent.overall)) {
         setItemText(kOverallPercent, fillIntegerFormat(percentFormat_, *shown));
@@ -217,23 +217,16 @@ void InstallProgressDialog::showProgress() {
 
 void InstallProgressDialog::onInstallEnd() {
     installEnded_ = true;
-    InstallerApp& app = mainWindow().app();
-    if (app.installFailed || !engine_) {
-        app.setExitCode(kExitUndone);
-        app.log().write(L"Result: the install failed and is undone (exit code 2)");
-        undo_.Prepare(engine_.get(), mainWindow());
+    if (!mainWindow().installRun().installFailed) {
+        // The finish page comes at the wizard's next tick, which may fall
+        // while a message about the program group waits for its answer.
+        mainWindow().wizardStep().move(kInstallStep, 1);
+    }
+    if (!mainWindow().host().unpackEnded(hwnd())) {
+        undo_.Prepare(engine_);
         undo_.show(true);
         undo_.StartUndo();
-        return;
     }
-    engine_->commit();
-    mainWindow().wizardStep().move(kInstallStep, 1);
-    CreateProgramGroup(app, hwnd(), [this](bool isFolder, const std::wstring& path) {
-        return engine_->record(isFolder, path);
-    });
-    app.addUninstallEntry();
-    app.setExitCode(kExitInstalled);
-    app.log().write(L"Result: installed (exit code 0)");
 }
 
 bool InstallProgressDialog::onCommand(int id, int code) {
@@ -245,12 +238,12 @@ bool InstallProgressDialog::onCommand(int id, int code) {
 }
 
 void InstallProgressDialog::askCancel() {
-    InstallerApp& app = mainWindow().app();
+    InstallRun& run = mainWindow().installRun();
     // The install may have ended while the question was open; a Yes then
     // must not mark a finished install as failed.
-    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app.text(38), MessageIcon::Question) &&
+    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(run.text(38), MessageIcon::Question) &&
         !installEnded_) {
-        app.installFailed = true;
+        run.installFailed = true;
         if (engine_) {
             engine_->requestCancel();
         }

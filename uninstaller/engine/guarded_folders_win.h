@@ -1,7 +1,7 @@
 // The folders of this machine and user that delete-all must leave alone.
 #pragma once
 
-#include "uninstaller/guarded_folders.h"
+#include "uninstaller/engine/guarded_folders.h"
 
 class Platform;
 

@@ -1,4 +1,4 @@
-#include "installer/ui/finish_plan.h"
+#include "installer/app/finish_plan.h"
 
 FinishPlan planFinish(const FinishChoices& choices, bool installFailed, bool hasOpenUrl) {
     FinishPlan plan;

@@ -1,7 +1,7 @@
 // The verification page: the report of the installed files against check.md,
 // the current file's bar and the overall bar, filled by the verification's
-// worker. At the end it starts the game when the finish page asked for it and
-// ends the installer.
+// worker. At the end it tells the application (which starts the game when the
+// finish page asked for it) and ends the installer.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include "common/win/worker_thread_win.h"
+#include "installer/engine/file_verification.h"
 #include "installer/ui/wizard_page_win.h"
 
 class FileVerifyDialog : public WizardPage {
@@ -21,13 +22,13 @@ public:
 
     // Sent by the worker; each runs on the user-interface thread.
     static constexpr UINT kAppendMessage = WM_USER + 50;  // lParam: const wchar_t*
-    static constexpr UINT kEndMessage = WM_USER + 51;     // wParam: TRUE to hide the page first
+    // wParam: the VerificationEnd; a cancelled verification hides the page first.
+    static constexpr UINT kEndMessage = WM_USER + 51;
 
-    explicit FileVerifyDialog(MainWindow& mainWindow);
+    explicit FileVerifyDialog(WizardFrame& mainWindow);
     ~FileVerifyDialog() override;
 
-    // Takes the game-start choice from the main window, centres the page and
-    // starts the worker.
+    // Centres the page and starts the worker.
     void start() override;
 
 protected:
@@ -41,10 +42,9 @@ private:
     static DWORD WINAPI FileVerifyWorker(void* self);
     void verify();
     void append(const wchar_t* text);
-    // Starts the game when asked and ends the installer.
-    void end(bool hide);
+    // Tells the application and ends the installer.
+    void end(VerificationEnd how);
 
-    std::atomic<bool> launch_{false};
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> done_{false};
     // Last: the worker ends before the rest goes.

@@ -1,11 +1,8 @@
-#include "installer/verify/file_verify_dialog_win.h"
+#include "installer/ui/file_verify_dialog_win.h"
 
 #include <commctrl.h>
 
-#include "installer/app/installer_app_win.h"
-#include "installer/ui/game_start_win.h"
-#include "installer/ui/main_window_win.h"
-#include "installer/verify/file_verification.h"
+#include "common/win/win32_platform_win.h"
 
 namespace {
 
@@ -41,14 +38,14 @@ private:
 
 }  // namespace
 
-FileVerifyDialog::FileVerifyDialog(MainWindow& mainWindow) : WizardPage(kLayout, mainWindow) {
+FileVerifyDialog::FileVerifyDialog(WizardFrame& mainWindow) : WizardPage(kLayout, mainWindow) {
     handle(kAppendMessage, [this](WPARAM, LPARAM text, LRESULT& result) {
         append(reinterpret_cast<const wchar_t*>(text));
         result = 0;
         return true;
     });
-    handle(kEndMessage, [this](WPARAM hide, LPARAM, LRESULT& result) {
-        end(hide != FALSE);
+    handle(kEndMessage, [this](WPARAM how, LPARAM, LRESULT& result) {
+        end(static_cast<VerificationEnd>(how));
         result = 0;
         return true;
     });
@@ -61,18 +58,17 @@ FileVerifyDialog::~FileVerifyDialog() {
 }
 
 bool FileVerifyDialog::onInit() {
-    const InstallerApp& app = mainWindow().app();
+    const InstallRun& run = mainWindow().installRun();
     SendDlgItemMessageW(hwnd(), kReport, EM_SETLIMITTEXT, kReportLimit, 0);
-    setItemText(IDCANCEL, app.text(40));
+    setItemText(IDCANCEL, run.text(40));
     return true;
 }
 
 void FileVerifyDialog::start() {
-    launch_ = mainWindow().startGameAfterVerify();
     cancelRequested_ = false;
     done_ = false;
     centreOverMainWindow();
-    setTitle(mainWindow().app().text(47));
+    setTitle(mainWindow().installRun().text(47));
     if (!worker_.start(&FileVerifyDialog::FileVerifyWorker, this)) {
         // Nothing can be verified; the cancel button still ends the installer.
         done_ = true;
@@ -85,22 +81,21 @@ DWORD WINAPI FileVerifyDialog::FileVerifyWorker(void* self) {
 }
 
 void FileVerifyDialog::verify() {
-    InstallerApp& app = mainWindow().app();
+    InstallRun& run = mainWindow().installRun();
     const HWND fileBar = item(kFileBar);
     const HWND overallBar = item(kOverallBar);
     SendMessageW(fileBar, PBM_SETRANGE32, 0, 100);
     SendMessageW(overallBar, PBM_SETRANGE32, 0, 100);
     FileVerifyWindowView view(hwnd(), fileBar, overallBar, cancelRequested_, done_);
     MessageBoxPrompt prompt(kInstallerTitle, hwnd());
-    const FileVerificationTexts texts{app.text(43), app.text(48), app.text(50)};
-    switch (VerifyInstalledFiles(app.platform(), prompt, app.mediumFolder, app.targetFolder, texts,
-                                 view)) {
+    const FileVerificationTexts texts{run.text(43), run.text(48), run.text(50)};
+    const VerificationEnd how = VerifyInstalledFiles(run.platform(), prompt, run.mediumFolder,
+                                                     run.targetFolder, texts, view);
+    switch (how) {
         case VerificationEnd::Finished:
         case VerificationEnd::ListNotOpened:
-            SendMessageW(hwnd(), kEndMessage, FALSE, 0);
-            break;
         case VerificationEnd::Cancelled:
-            SendMessageW(hwnd(), kEndMessage, TRUE, 0);
+            SendMessageW(hwnd(), kEndMessage, static_cast<WPARAM>(how), 0);
             break;
         case VerificationEnd::StoppedAtMismatch:
         case VerificationEnd::RecordNotRead:
@@ -117,15 +112,13 @@ void FileVerifyDialog::append(const wchar_t* text) {
     SetFocus(hwnd());
 }
 
-void FileVerifyDialog::end(bool hide) {
-    if (hide) {
+void FileVerifyDialog::end(VerificationEnd how) {
+    if (how == VerificationEnd::Cancelled) {
         show(false);
     }
     // On this thread: the shell wants the thread that starts a program to
     // have COM, as the user-interface thread has.
-    if (launch_) {
-        StartInstalledGame(mainWindow().app());
-    }
+    mainWindow().host().verificationEnded(how);
     mainWindow().requestQuit();
 }
 
@@ -149,8 +142,8 @@ void FileVerifyDialog::onCancel() {
     if (cancelRequested_) {
         return;
     }
-    const InstallerApp& app = mainWindow().app();
-    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app.text(44), MessageIcon::Question)) {
+    const InstallRun& run = mainWindow().installRun();
+    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(run.text(44), MessageIcon::Question)) {
         cancelRequested_ = true;
     }
 }

@@ -1,12 +1,8 @@
-// What the finish page does when it is left, decided without windows.
+// What follows a complete or failed install once the finish page is left
+// (or a script's switches ask), decided without windows.
 #pragma once
 
-// The three check boxes of the finish page.
-struct FinishChoices {
-    bool desktopIcon = true;
-    bool startGame = false;
-    bool verifyFiles = false;
-};
+#include "installer/engine/finishing_steps.h"
 
 // The finish sequence, in the order it runs. The file type is registered on
 // every finish and the web page opened whenever one is configured; the

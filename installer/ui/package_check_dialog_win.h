@@ -18,7 +18,7 @@ public:
     static constexpr int kLayout = 149;
     static constexpr int kBar = 1023;
 
-    explicit PackageCheckDialog(MainWindow& mainWindow);
+    explicit PackageCheckDialog(WizardFrame& mainWindow);
     ~PackageCheckDialog() override;
 
     // Centres the page over the main window and starts the worker.

@@ -1,10 +1,9 @@
-#include "installer/verify/package_check_dialog_win.h"
+#include "installer/ui/package_check_dialog_win.h"
 
 #include <commctrl.h>
 
-#include "installer/app/installer_app_win.h"
-#include "installer/ui/main_window_win.h"
-#include "installer/verify/package_check.h"
+#include "common/win/win32_platform_win.h"
+#include "installer/engine/package_check.h"
 
 namespace {
 
@@ -32,8 +31,8 @@ private:
 
 }  // namespace
 
-PackageCheckDialog::PackageCheckDialog(MainWindow& mainWindow)
-    : WizardPage(kLayout, mainWindow), nextDisc_(mainWindow.app()) {}
+PackageCheckDialog::PackageCheckDialog(WizardFrame& mainWindow)
+    : WizardPage(kLayout, mainWindow), nextDisc_(mainWindow.installRun().config()) {}
 
 PackageCheckDialog::~PackageCheckDialog() {
     // Only when the installer ends during the check: the worker stops at its
@@ -43,7 +42,7 @@ PackageCheckDialog::~PackageCheckDialog() {
 }
 
 bool PackageCheckDialog::onInit() {
-    setItemText(IDCANCEL, mainWindow().app().text(16));
+    setItemText(IDCANCEL, mainWindow().installRun().text(16));
     nextDisc_.create(nullptr);
     return true;
 }
@@ -61,13 +60,13 @@ DWORD WINAPI PackageCheckDialog::PackageCheckWorker(void* self) {
 }
 
 void PackageCheckDialog::check() {
-    InstallerApp& app = mainWindow().app();
+    InstallRun& run = mainWindow().installRun();
     const HWND bar = item(kBar);
     SendMessageW(bar, PBM_SETRANGE32, 0, 100);
     PackageCheckWindowView view(hwnd(), bar, nextDisc_);
     MessageBoxPrompt prompt(kInstallerTitle, hwnd());
-    const PackageCheckTexts texts{app.text(41), app.text(42)};
-    if (CheckPackages(app.platform(), prompt, app.mediumFolder, app.config().packageDigests, texts,
+    const PackageCheckTexts texts{run.text(41), run.text(42)};
+    if (CheckPackages(run.platform(), prompt, run.mediumFolder, run.config().packageDigests, texts,
                       view, stop_) == PackageCheckResult::Passed) {
         mainWindow().wizardStep().move(kPackageCheckStep, 1);
     } else {
@@ -80,10 +79,10 @@ void PackageCheckDialog::onCancel() {
     if (stop_ || !worker_.running()) {
         return;
     }
-    InstallerApp& app = mainWindow().app();
+    InstallRun& run = mainWindow().installRun();
     // The check goes on while the question is up; a Yes that comes after it
     // passed would end the installer in the middle of the install.
-    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(app.text(38), MessageIcon::Question) &&
+    if (MessageBoxPrompt(kInstallerTitle, hwnd()).askYesNo(run.text(38), MessageIcon::Question) &&
         mainWindow().wizardStep().current() == kPackageCheckStep) {
         stop_ = true;
     }

@@ -1,7 +1,7 @@
 // The undo of a failed or cancelled install: one bar while the undo worker
-// removes what the run made, the newest first; then the wizard
-// moves on to the finish step. Stop (its button, Enter or Esc) ends the walk
-// early and leaves the rest in place.
+// removes what the run made, the newest first; then the application hears of
+// it and the wizard moves on to the finish step. Stop (its button, Enter or
+// Esc) ends the walk early and leaves the rest in place.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +13,7 @@
 #include "common/win/worker_thread_win.h"
 
 class InstallEngine;
-class InstallerApp;
-class MainWindow;
+class WizardFrame;
 
 class UndoDialog : public Dialog {
 public:
@@ -22,11 +21,11 @@ public:
     static constexpr int kBar = 1021;
     static constexpr UINT kHideMessage = WM_USER + 30;
 
-    explicit UndoDialog(InstallerApp& app);
+    explicit UndoDialog(WizardFrame& mainWindow);
     ~UndoDialog() override;
 
     // The engine whose run is undone; with none, the wizard only moves on.
-    void Prepare(InstallEngine* engine, MainWindow& mainWindow);
+    void Prepare(InstallEngine* engine);
     void StartUndo();
 
 protected:
@@ -38,10 +37,9 @@ private:
     static DWORD WINAPI UndoWorker(void* self);
     void undo();
 
-    InstallerApp& app_;
+    WizardFrame& mainWindow_;
     std::atomic<bool> cancelRequested_{false};
     InstallEngine* engine_ = nullptr;
-    MainWindow* mainWindow_ = nullptr;
     // Last: the worker ends before the rest goes.
     WorkerThread worker_;
 };

@@ -12,7 +12,7 @@
 
 #include "common/formats.h"
 #include "common/platform.h"
-#include "installer/verify/file_hash.h"
+#include "installer/engine/file_hash.h"
 
 // check.md, read record by record; a trailing part shorter than a record is
 // not one.

@@ -1,4 +1,4 @@
-#include "installer/verify/file_verification.h"
+#include "installer/engine/file_verification.h"
 
 #include "common/relative_name.h"
 #include "common/text.h"
