@@ -11,6 +11,7 @@
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"
 #include "tools/medium/commands.h"
+#include "tools/medium/host_path.h"
 #include "tools/medium/ini_section.h"
 #include "tools/medium/options.h"
 #include "tools/medium/package_index.h"
@@ -139,7 +140,7 @@ TEST(MediumTest, RoundTripOverManyPackagesAtAwkwardPoints) {
             EXPECT_GE(packages.size(), 3U);
             // Some file's chunks lie in another package than its record.
             PosixPlatform platform;
-            auto index = indexPackages(platform, wideFromUtf8(path(root, "medium")));
+            auto index = indexPackages(platform, DiscSet(wideFromUtf8(path(root, "medium")), {}));
             EXPECT_TRUE(index.faults.empty());
             EXPECT_TRUE(
                 std::any_of(index.entries.begin(), index.entries.end(),
@@ -518,29 +519,40 @@ TEST(MediumTest, CheckOfAGoodMediumAndOfUnsafeNames) {
     EXPECT_NE(verify.out.str().find("..\\..\\evil.dll ... FAILED!"), std::string::npos);
 }
 
+// The medium of makeGame as three disc folders, as they go to the plant:
+// "medium" keeps data1.pck, "disc2" gets data2.pck and "disc3" the rest; each
+// disc carries check.md. Answers the number of packages.
+size_t makeDiscSet(const TempFolder& root) {
+    root.write("medium/install.ini", utf16File(L"[restable]\r\nrescount=55\r\n"));
+    ToolRun pack;
+    EXPECT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "512",
+                    "--disc-size", "4K"}),
+              kExitOk);
+    const size_t count = packagesIn(root.path() / "medium").size();
+    EXPECT_GE(count, 3U);
+    for (size_t n = 2; n <= count; ++n) {
+        const fs::path disc = root.path() / (n == 2 ? "disc2" : "disc3");
+        fs::create_directories(disc);
+        const std::string name = "data" + std::to_string(n) + ".pck";
+        fs::rename(root.path() / "medium" / name, disc / name);
+        fs::copy_file(root.path() / "medium" / "check.md", disc / "check.md",
+                      fs::copy_options::overwrite_existing);
+    }
+    return count;
+}
+
 TEST(MediumTest, ExtractAsksForTheNextPackageOrTakesItFromDisc) {
     TempFolder root;
     makeGame(root);
-    ToolRun pack;
-    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "512",
-                    "--disc-size", "4K"}),
-              kExitOk);
-    auto packages = packagesIn(root.path() / "medium");
-    ASSERT_GE(packages.size(), 3U);
-    // Disc 2 holds data2.pck, disc 3 the rest.
-    fs::create_directories(root.path() / "disc2");
-    fs::create_directories(root.path() / "disc3");
-    fs::rename(root.path() / "medium" / "data2.pck", root.path() / "disc2" / "data2.pck");
-    for (size_t n = 3; n <= packages.size(); ++n) {
-        const std::string name = "data" + std::to_string(n) + ".pck";
-        fs::rename(root.path() / "medium" / name, root.path() / "disc3" / name);
-    }
+    makeDiscSet(root);
     const auto game = treeOf(root.path() / "game");
 
     ToolRun unattended;
     EXPECT_EQ(unattended({"extract", path(root, "medium"), path(root, "out1")}), kExitFailed);
-    EXPECT_NE(unattended.err.str().find("data2.pck is not in"), std::string::npos);
-    EXPECT_NE(unattended.err.str().find("--disc"), std::string::npos);
+    EXPECT_NE(unattended.err.str().find("data2.pck: missing (the folders of further discs go "
+                                        "with --disc DIR)"),
+              std::string::npos)
+        << unattended.err.str();
 
     ToolRun discs;
     ASSERT_EQ(discs({"extract", path(root, "medium"), path(root, "out2"), "--disc",
@@ -561,6 +573,125 @@ TEST(MediumTest, ExtractAsksForTheNextPackageOrTakesItFromDisc) {
 
     ToolRun givesUp("q\n", true);
     EXPECT_EQ(givesUp({"extract", path(root, "medium"), path(root, "out4")}), kExitFailed);
+}
+
+// A path as the tool names it: with the separator of the system it runs on.
+std::string hostPath(const TempFolder& root, const std::string& folder, const std::string& name) {
+    return path(root, folder) + static_cast<char>(kHostSeparator) + name;
+}
+
+TEST(MediumTest, DiscSetIsListedCheckedExtractedAndVerifiedAsItShips) {
+    struct Expect {
+        int status;
+        std::vector<std::string> says;  // on the output or the error stream
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> discs;
+        std::function<void(const TempFolder&)> change;
+        Expect list, check, extract, verify;
+    };
+    TempFolder root;
+    makeGame(root);
+    const auto noChange = [](const TempFolder&) {};
+    const std::string missing2 = hostPath(root, "medium", "data2.pck") +
+                                 ": missing (the folders of further discs go with --disc DIR)";
+    const std::string onNone = "data3.pck: missing from every disc given (" + path(root, "medium") +
+                               ", " + path(root, "disc2") + ")";
+    const std::string noList = hostPath(root, "disc3", "check.md") +
+                               ": missing; the verification after an install reads check.md";
+    const std::string otherList = hostPath(root, "disc2", "check.md") + ": differs from " +
+                                  hostPath(root, "medium", "check.md");
+    const Expect extracted{kExitOk, {"bytes unpacked"}};
+    const Expect verified{kExitOk, {"Game.exe ... OK!"}};
+    const std::vector<Case> cases = {
+        {"no --disc",
+         {},
+         noChange,
+         {kExitFailed, {missing2}},
+         {kExitFailed, {missing2, "1 fault found\n"}},
+         {kExitFailed, {missing2}},
+         verified},
+        {"every disc",
+         {"disc2", "disc3"},
+         noChange,
+         {kExitOk, {"  in " + hostPath(root, "disc3", "data3.pck") + "\n"}},
+         {kExitOk, {"packages on 3 discs\n"}},
+         extracted,
+         verified},
+        {"discs in another order",
+         {"disc3", "disc2"},
+         noChange,
+         {kExitOk, {"  in " + hostPath(root, "disc2", "data2.pck") + "\n"}},
+         {kExitOk, {"packages on 3 discs\n"}},
+         extracted,
+         verified},
+        {"a package on none of the discs",
+         {"disc2"},
+         noChange,
+         {kExitFailed, {onNone}},
+         {kExitFailed, {onNone, "1 fault found\n"}},
+         {kExitFailed, {onNone}},
+         verified},
+        {"a disc without check.md",
+         {"disc2", "disc3"},
+         [](const TempFolder& r) { fs::remove(r.path() / "disc3" / "check.md"); },
+         {kExitOk, {}},
+         {kExitFailed, {noList, "1 fault found\n"}},
+         extracted,
+         {kExitFailed, {noList, "Game.exe ... OK!"}}},
+        {"a disc with another check.md",
+         {"disc2", "disc3"},
+         [](const TempFolder& r) { r.write("disc2/check.md", ""); },
+         {kExitOk, {}},
+         {kExitFailed, {otherList, "1 fault found\n"}},
+         extracted,
+         {kExitFailed, {otherList}}},
+        // Like the installer, the walk takes the copy on the disc at hand.
+        {"a package also on the disc before it, and a disc that holds none",
+         {"disc3", "disc2", "disc4"},
+         [](const TempFolder& r) {
+             fs::copy_file(r.path() / "disc3" / "data3.pck", r.path() / "disc2" / "data3.pck");
+             r.write("disc4/check.md", r.read("medium/check.md"));
+         },
+         {kExitOk, {"  in " + hostPath(root, "disc2", "data3.pck") + "\n"}},
+         {kExitOk,
+          {"warning: data3.pck is on more than one disc: " + path(root, "disc3") + ", " +
+               path(root, "disc2") + "\n",
+           "warning: " + path(root, "disc4") + ": holds none of the ",
+           "packages on 4 discs, 2 warnings\n"}},
+         extracted,
+         verified},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* folder : {"medium", "disc2", "disc3", "disc4", "out"}) {
+            fs::remove_all(root.path() / folder);
+        }
+        makeDiscSet(root);
+        c.change(root);
+        const std::vector<std::pair<std::vector<std::string>, const Expect*>> runs = {
+            {{"list", path(root, "medium")}, &c.list},
+            {{"check", path(root, "medium")}, &c.check},
+            {{"extract", path(root, "medium"), path(root, "out")}, &c.extract},
+            {{"verify", path(root, "medium"), path(root, "game")}, &c.verify},
+        };
+        for (const auto& [words, expect] : runs) {
+            SCOPED_TRACE(words[0]);
+            std::vector<std::string> all = words;
+            for (const auto& disc : c.discs) {
+                all.insert(all.end(), {"--disc", path(root, disc)});
+            }
+            ToolRun run;
+            EXPECT_EQ(run(all), expect->status) << run.err.str();
+            const std::string text = run.out.str() + run.err.str();
+            for (const auto& says : expect->says) {
+                EXPECT_NE(text.find(says), std::string::npos) << says << " in\n" << text;
+            }
+            // No digest is taken of a package that is not there.
+            EXPECT_EQ(text.find("Failed to open source file"), std::string::npos) << text;
+        }
+    }
 }
 
 // What one extract left behind.
@@ -644,7 +775,7 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
          {}},
         {"a missing package",
          [&] { fs::remove(root.path() / "medium" / "data3.pck"); },
-         {"data3.pck is not in", "extraction stopped"},
+         {"data3.pck: missing", "extraction stopped"},
          {}},
         // The reader reaches the missing package while the damaged chunk is
         // still being inflated; the damage is what stops it.
