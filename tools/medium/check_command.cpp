@@ -14,6 +14,7 @@
 #include "tools/medium/host_path.h"
 #include "tools/medium/options.h"
 #include "tools/medium/package_index.h"
+#include "tools/medium/uninstall_ini_check.h"
 
 namespace {
 
@@ -23,9 +24,12 @@ const char kCheckHelp[] =
     "Checks a medium as the installer will read it: the header and its version, the\n"
     "whole package stream with every chunk inflated (nothing is written), every entry\n"
     "name, the [md5code] digests of install.ini against the packages, install.ini\n"
-    "declaring at least 55 texts, and check.md against the files in the packages.\n"
+    "declaring at least 55 texts, check.md against the files in the packages, and\n"
+    "uninstall.ini, the uninstaller's texts: UTF-16 with its byte-order mark, every\n"
+    "key the uninstaller reads, lines it would skip, and keys it does not read.\n"
     "Every fault is reported; the exit status is 1 when there is any. Warnings name\n"
-    "what may be meant but should be looked at; they do not change the exit status.\n"
+    "what may be meant but should be looked at (unknown keys, texts estimated too\n"
+    "wide for their controls, no uninstall.ini); they leave the exit status alone.\n"
     "\n"
     "  --disc DIR   the folder of a further disc (repeatable), so that the folders\n"
     "               that go to the plant are checked as they are: a package that is\n"
@@ -160,6 +164,26 @@ void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex
     }
 }
 
+// The uninstaller's texts the medium carries; without them the installer
+// writes its built-in ones, which name the sample game.
+void checkUninstallTexts(Platform& platform, const std::wstring& medium, Findings& found) {
+    const std::wstring path = joinPath(medium, L"uninstall.ini");
+    const auto bytes = readWholeFile(platform, path);
+    if (!bytes) {
+        if (platform.fileExists(path)) {
+            found.faults.push_back(path + L": cannot be read");
+        } else {
+            found.warnings.push_back(path +
+                                     L": missing; the uninstaller shows the installer's built-in "
+                                     L"texts, which name the sample game");
+        }
+        return;
+    }
+    Findings texts = checkUninstallIni(*bytes, path, platform);
+    found.faults.insert(found.faults.end(), texts.faults.begin(), texts.faults.end());
+    found.warnings.insert(found.warnings.end(), texts.warnings.begin(), texts.warnings.end());
+}
+
 std::string countOf(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -225,7 +249,8 @@ int runCheck(const std::vector<std::string>& words, Platform& platform, Console&
         return *status;
     }
     const DiscSet discs = DiscSet::fromCommandLine(line);
-    std::vector<std::wstring> faults;
+    Findings found;
+    auto& faults = found.faults;
     const PackageIndex index = indexPackages(platform, discs);
     faults.insert(faults.end(), index.faults.begin(), index.faults.end());
     InflatedFiles files;
@@ -237,11 +262,13 @@ int runCheck(const std::vector<std::string>& words, Platform& platform, Console&
         faults.push_back(L"installer: " + fault);
     }
     checkIni(platform, discs.medium(), index, faults);
+    checkUninstallTexts(platform, discs.medium(), found);
     checkList(platform, discs.medium(), files, complete, faults);
     const auto discFaults = discs.checkListFaults(platform);
     faults.insert(faults.end(), discFaults.begin(), discFaults.end());
-    const auto warnings =
-        discs.layoutWarnings(platform, static_cast<int>(index.header.packageCount));
+    const auto layout = discs.layoutWarnings(platform, static_cast<int>(index.header.packageCount));
+    auto& warnings = found.warnings;
+    warnings.insert(warnings.end(), layout.begin(), layout.end());
     for (const auto& fault : faults) {
         console.error(fault);
     }
