@@ -140,7 +140,7 @@ private:
                 text += L" (nothing is trimmed around \"=\")";
             }
             warn(text);
-        } else if (!keys_.insert(current_ + L"/" + key).second) {
+        } else if (!keys_.emplace(current_, key).second) {
             warn(lineText(number) + L"a second " + key + L" in [" + current_ +
                  L"]; the uninstaller reads the first");
         }
@@ -155,7 +155,7 @@ private:
     bool inSection_ = false;
     std::wstring current_;  // a known section met first here; empty in any other
     std::set<std::wstring> sections_;
-    std::set<std::wstring> keys_;
+    std::set<std::pair<std::wstring, std::wstring>> keys_;  // section, key
 };
 
 // Each key the uninstaller reads, as it reads it, and whether its text fits.
@@ -189,6 +189,8 @@ void checkTexts(const IniIndex& ini, const std::wstring& path, Findings& finding
 
 }  // namespace
 
+// In the order of the installer's built-in file. The widths are those of the
+// controls of dialog 102 in uninstaller/uninstaller.rc (see above).
 const std::array<UninstallTextKey, 12> kUninstallTextKeys = {{
     {kInterface, L"delete_item_1", L"stage line 1 (control 1002)", 266, true},
     {kInterface, L"delete_item_2", L"stage line 2 (control 1003)", 266, true},
