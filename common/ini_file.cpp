@@ -6,75 +6,53 @@
 #include "platform.h"
 #include "text.h"
 
-namespace {
+IniLineReader::IniLineReader(const std::vector<uint8_t>& bytes, Platform& platform)
+    : bytes_(bytes), platform_(platform) {
+    wide_ = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+    position_ = wide_ ? 2 : 0;
+}
 
-// One pass over the file's units (bytes in the ANSI form, 16-bit units after a
-// byte-order mark), handing out complete lines.
-class LineReader {
-public:
-    LineReader(const std::vector<uint8_t>& bytes, Platform& platform)
-        : bytes_(bytes), platform_(platform) {
-        wide_ = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
-        position_ = wide_ ? 2 : 0;
-    }
-
-    bool atEnd() const { return position_ + unitSize() > bytes_.size(); }
-
-    struct Line {
-        std::wstring text;
-        bool tooLong = false;
-    };
-
-    // Nothing when the file ends before the line's CR LF.
-    std::optional<Line> next() {
-        std::vector<char16_t> units;
-        bool tooLong = false;
-        while (!atEnd()) {
-            char16_t unit = take();
-            if (unit == u'\r' && !atEnd() && peek() == u'\n') {
-                take();
-                return Line{decode(units), tooLong};
-            }
-            if (units.size() < IniFile::kMaxLineUnits) {
-                units.push_back(unit);
-            } else {
-                tooLong = true;
-            }
+std::optional<IniLineReader::Line> IniLineReader::next() {
+    std::vector<char16_t> units;
+    bool tooLong = false;
+    while (!atEnd()) {
+        char16_t unit = take();
+        if (unit == u'\r' && !atEnd() && peek() == u'\n') {
+            take();
+            return Line{decode(units), tooLong};
         }
-        return std::nullopt;
-    }
-
-private:
-    size_t unitSize() const { return wide_ ? 2 : 1; }
-    char16_t peek() const {
-        if (!wide_) {
-            return bytes_[position_];
+        if (units.size() < IniFile::kMaxLineUnits) {
+            units.push_back(unit);
+        } else {
+            tooLong = true;
         }
-        return static_cast<char16_t>(bytes_[position_] | (bytes_[position_ + 1] << 8));
     }
-    char16_t take() {
-        char16_t unit = peek();
-        position_ += unitSize();
-        return unit;
-    }
-    std::wstring decode(const std::vector<char16_t>& units) const {
-        if (wide_) {
-            return wideFromUtf16(std::u16string_view(units.data(), units.size()));
-        }
-        std::string bytes(units.begin(), units.end());
-        return platform_.wideFromAnsi(bytes);
-    }
+    return std::nullopt;
+}
 
-    const std::vector<uint8_t>& bytes_;
-    Platform& platform_;
-    bool wide_ = false;
-    size_t position_ = 0;
-};
+char16_t IniLineReader::peek() const {
+    if (!wide_) {
+        return bytes_[position_];
+    }
+    return static_cast<char16_t>(bytes_[position_] | (bytes_[position_ + 1] << 8));
+}
 
-}  // namespace
+char16_t IniLineReader::take() {
+    char16_t unit = peek();
+    position_ += unitSize();
+    return unit;
+}
+
+std::wstring IniLineReader::decode(const std::vector<char16_t>& units) const {
+    if (wide_) {
+        return wideFromUtf16(std::u16string_view(units.data(), units.size()));
+    }
+    std::string bytes(units.begin(), units.end());
+    return platform_.wideFromAnsi(bytes);
+}
 
 IniIndex::IniIndex(const std::vector<uint8_t>& bytes, Platform& platform) {
-    LineReader reader(bytes, platform);
+    IniLineReader reader(bytes, platform);
     // Entries go to the section being read only when it is the first of its
     // name: a later one of that name is never reached by a lookup.
     Entries* current = nullptr;
@@ -104,12 +82,24 @@ IniIndex::IniIndex(const std::vector<uint8_t>& bytes, Platform& platform) {
 
 std::wstring IniIndex::getString(const std::wstring& section, const std::wstring& key,
                                  const std::wstring& defaultValue) const {
+    return find(section, key).value_or(defaultValue);
+}
+
+bool IniIndex::hasSection(const std::wstring& section) const {
+    return sections_.count(section) != 0;
+}
+
+std::optional<std::wstring> IniIndex::find(const std::wstring& section,
+                                           const std::wstring& key) const {
     const auto found = sections_.find(section);
     if (found == sections_.end()) {
-        return defaultValue;
+        return std::nullopt;
     }
     const auto entry = found->second.find(key);
-    return entry == found->second.end() ? defaultValue : entry->second;
+    if (entry == found->second.end()) {
+        return std::nullopt;
+    }
+    return entry->second;
 }
 
 IniIndex IniFile::read(const std::wstring& path) const {

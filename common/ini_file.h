@@ -10,11 +10,40 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 class Platform;
+
+// One pass over a file's units (bytes in the ANSI form, 16-bit units after a
+// byte-order mark), handing out complete lines as the lookup sees them.
+class IniLineReader {
+public:
+    IniLineReader(const std::vector<uint8_t>& bytes, Platform& platform);
+
+    bool atEnd() const { return position_ + unitSize() > bytes_.size(); }
+
+    struct Line {
+        std::wstring text;     // its first kMaxLineUnits units when too long
+        bool tooLong = false;  // a line the lookup skips
+    };
+
+    // Nothing when the file ends before the line's CR LF.
+    std::optional<Line> next();
+
+private:
+    size_t unitSize() const { return wide_ ? 2 : 1; }
+    char16_t peek() const;
+    char16_t take();
+    std::wstring decode(const std::vector<char16_t>& units) const;
+
+    const std::vector<uint8_t>& bytes_;
+    Platform& platform_;
+    bool wide_ = false;
+    size_t position_ = 0;
+};
 
 // The sections of one file as it was read: built in one pass, so that a
 // lookup finds its section without scanning the file again.
@@ -26,6 +55,10 @@ public:
 
     std::wstring getString(const std::wstring& section, const std::wstring& key,
                            const std::wstring& defaultValue) const;
+    // Whether the section is in the file at all.
+    bool hasSection(const std::wstring& section) const;
+    // The value, or nothing when the key is missing (an empty value is there).
+    std::optional<std::wstring> find(const std::wstring& section, const std::wstring& key) const;
 
 private:
     using Entries = std::unordered_map<std::wstring, std::wstring>;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Assembles the sample install medium from the built programs and samples/:
-# the installer with its decoder DLLs, install.ini, the agreement text, the
-# pictures, and the sample game packed by the medium tool (which also writes
-# check.md and the [md5code] section of install.ini).
+# the installer with its decoder DLLs, install.ini, the uninstaller's texts
+# (uninstall.ini), the agreement text, the pictures, and the sample game
+# packed by the medium tool (which also writes check.md and the [md5code]
+# section of install.ini).
 #
 #   make-sample-medium.sh [OUT [TREE]]
 #
@@ -16,7 +17,8 @@ case "$tree" in /*) ;; *) tree=$root/$tree ;; esac
 bin=$tree/bin
 rm -rf "$out"
 mkdir -p "$out/background"
-cp "$bin/install.exe" "$root/samples/install.ini" "$root/samples/CopyRight.txt" "$out/"
+cp "$bin/install.exe" "$root/samples/install.ini" "$root/samples/uninstall.ini" \
+  "$root/samples/CopyRight.txt" "$out/"
 for dll in JPGI.dll ijl15.dll; do
   [ -f "$bin/$dll" ] && cp "$bin/$dll" "$out/"
 done

@@ -131,4 +131,14 @@ TEST_F(IniFileTest, IndexKeepsWhatWasReadWhileALookupSeesTheFileNow) {
     EXPECT_EQ(ini.read(folder.wide("absent.ini")).getString(L"a", L"k", L"fallback"), L"fallback");
 }
 
+TEST_F(IniFileTest, IndexTellsAMissingKeyFromAnEmptyOne) {
+    folder.write("test.ini", utf16File(L"[a]\r\nempty=\r\n[b]\r\n[a]\r\nlater=x\r\n"));
+    const IniIndex index = ini.read(folder.wide("test.ini"));
+    EXPECT_EQ(index.find(L"a", L"empty"), std::optional<std::wstring>(L""));
+    EXPECT_EQ(index.find(L"a", L"later"), std::nullopt);  // in a later section of the name
+    EXPECT_EQ(index.find(L"c", L"empty"), std::nullopt);
+    EXPECT_TRUE(index.hasSection(L"b"));
+    EXPECT_FALSE(index.hasSection(L"c"));
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include "common/formats.h"
@@ -11,9 +12,13 @@
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"
 #include "tools/medium/commands.h"
+#include "tools/medium/host_path.h"
 #include "tools/medium/ini_section.h"
 #include "tools/medium/options.h"
 #include "tools/medium/package_index.h"
+#include "tools/medium/text_width.h"
+#include "tools/medium/uninstall_ini_check.h"
+#include "uninstaller/uninstall_texts.h"
 
 namespace fs = std::filesystem;
 
@@ -139,7 +144,7 @@ TEST(MediumTest, RoundTripOverManyPackagesAtAwkwardPoints) {
             EXPECT_GE(packages.size(), 3U);
             // Some file's chunks lie in another package than its record.
             PosixPlatform platform;
-            auto index = indexPackages(platform, wideFromUtf8(path(root, "medium")));
+            auto index = indexPackages(platform, DiscSet(wideFromUtf8(path(root, "medium")), {}));
             EXPECT_TRUE(index.faults.empty());
             EXPECT_TRUE(
                 std::any_of(index.entries.begin(), index.entries.end(),
@@ -493,10 +498,28 @@ TEST(MediumTest, CheckReportsEveryFault) {
     EXPECT_NE(missing.err.str().find("data3.pck: missing"), std::string::npos) << missing.err.str();
 }
 
+// An uninstall.ini with every text, the way a publisher writes one.
+constexpr wchar_t kUninstallTexts[] =
+    L"[interface]\r\n"
+    L"delete_item_1=Deleting all Files\r\n"
+    L"delete_item_2=Deleting all Folders\r\n"
+    L"delete_item_3=Deleting Shortcuts\r\n"
+    L"delete_all=Delete all files in the KitGame Folder\r\n"
+    L"progress_group=Progress\r\n"
+    L"button_ok=OK\r\n"
+    L"button_cancel=Cancel\r\n"
+    L"uninstall_group=Uninstall Progress\r\n"
+    L"window_title=Uninstall KitGame\r\n"
+    L"delete_all_ask=Are you sure you want to delete all files?\r\n"
+    L"exit_url=https://example.com/bye\r\n"
+    L"[error]\r\n"
+    L"error_create_temp_file=Cannot create temple file. Uninstallation Stopped.\r\n";
+
 TEST(MediumTest, CheckOfAGoodMediumAndOfUnsafeNames) {
     TempFolder root;
     makeGame(root);
     root.write("medium/install.ini", utf16File(L"[restable]\r\nrescount=55\r\n"));
+    root.write("medium/uninstall.ini", utf16File(kUninstallTexts));
     ToolRun pack;
     ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium")}), kExitOk);
     ToolRun good;
@@ -518,29 +541,41 @@ TEST(MediumTest, CheckOfAGoodMediumAndOfUnsafeNames) {
     EXPECT_NE(verify.out.str().find("..\\..\\evil.dll ... FAILED!"), std::string::npos);
 }
 
+// The medium of makeGame as three disc folders, as they go to the plant:
+// "medium" keeps data1.pck, "disc2" gets data2.pck and "disc3" the rest; each
+// disc carries check.md. Answers the number of packages.
+size_t makeDiscSet(const TempFolder& root) {
+    root.write("medium/install.ini", utf16File(L"[restable]\r\nrescount=55\r\n"));
+    root.write("medium/uninstall.ini", utf16File(kUninstallTexts));
+    ToolRun pack;
+    EXPECT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "512",
+                    "--disc-size", "4K"}),
+              kExitOk);
+    const size_t count = packagesIn(root.path() / "medium").size();
+    EXPECT_GE(count, 3U);
+    for (size_t n = 2; n <= count; ++n) {
+        const fs::path disc = root.path() / (n == 2 ? "disc2" : "disc3");
+        fs::create_directories(disc);
+        const std::string name = "data" + std::to_string(n) + ".pck";
+        fs::rename(root.path() / "medium" / name, disc / name);
+        fs::copy_file(root.path() / "medium" / "check.md", disc / "check.md",
+                      fs::copy_options::overwrite_existing);
+    }
+    return count;
+}
+
 TEST(MediumTest, ExtractAsksForTheNextPackageOrTakesItFromDisc) {
     TempFolder root;
     makeGame(root);
-    ToolRun pack;
-    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium"), "--chunk-size", "512",
-                    "--disc-size", "4K"}),
-              kExitOk);
-    auto packages = packagesIn(root.path() / "medium");
-    ASSERT_GE(packages.size(), 3U);
-    // Disc 2 holds data2.pck, disc 3 the rest.
-    fs::create_directories(root.path() / "disc2");
-    fs::create_directories(root.path() / "disc3");
-    fs::rename(root.path() / "medium" / "data2.pck", root.path() / "disc2" / "data2.pck");
-    for (size_t n = 3; n <= packages.size(); ++n) {
-        const std::string name = "data" + std::to_string(n) + ".pck";
-        fs::rename(root.path() / "medium" / name, root.path() / "disc3" / name);
-    }
+    makeDiscSet(root);
     const auto game = treeOf(root.path() / "game");
 
     ToolRun unattended;
     EXPECT_EQ(unattended({"extract", path(root, "medium"), path(root, "out1")}), kExitFailed);
-    EXPECT_NE(unattended.err.str().find("data2.pck is not in"), std::string::npos);
-    EXPECT_NE(unattended.err.str().find("--disc"), std::string::npos);
+    EXPECT_NE(unattended.err.str().find("data2.pck: missing (the folders of further discs go "
+                                        "with --disc DIR)"),
+              std::string::npos)
+        << unattended.err.str();
 
     ToolRun discs;
     ASSERT_EQ(discs({"extract", path(root, "medium"), path(root, "out2"), "--disc",
@@ -561,6 +596,321 @@ TEST(MediumTest, ExtractAsksForTheNextPackageOrTakesItFromDisc) {
 
     ToolRun givesUp("q\n", true);
     EXPECT_EQ(givesUp({"extract", path(root, "medium"), path(root, "out4")}), kExitFailed);
+}
+
+// A path as the tool names it: with the separator of the system it runs on.
+std::string hostPath(const TempFolder& root, const std::string& folder, const std::string& name) {
+    return path(root, folder) + static_cast<char>(kHostSeparator) + name;
+}
+
+TEST(MediumTest, DiscSetIsListedCheckedExtractedAndVerifiedAsItShips) {
+    struct Expect {
+        int status;
+        std::vector<std::string> says;  // on the output or the error stream
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> discs;
+        std::function<void(const TempFolder&)> change;
+        Expect list, check, extract, verify;
+    };
+    TempFolder root;
+    makeGame(root);
+    const auto noChange = [](const TempFolder&) {};
+    const std::string missing2 = hostPath(root, "medium", "data2.pck") +
+                                 ": missing (the folders of further discs go with --disc DIR)";
+    const std::string onNone = "data3.pck: missing from every disc given (" + path(root, "medium") +
+                               ", " + path(root, "disc2") + ")";
+    const std::string noList = hostPath(root, "disc3", "check.md") +
+                               ": missing; the verification after an install reads check.md";
+    const std::string otherList = hostPath(root, "disc2", "check.md") + ": differs from " +
+                                  hostPath(root, "medium", "check.md");
+    const Expect extracted{kExitOk, {"bytes unpacked"}};
+    const Expect verified{kExitOk, {"Game.exe ... OK!"}};
+    const std::vector<Case> cases = {
+        {"no --disc",
+         {},
+         noChange,
+         {kExitFailed, {missing2}},
+         {kExitFailed, {missing2, "1 fault found\n"}},
+         {kExitFailed, {missing2}},
+         verified},
+        {"every disc",
+         {"disc2", "disc3"},
+         noChange,
+         {kExitOk, {"  in " + hostPath(root, "disc3", "data3.pck") + "\n"}},
+         {kExitOk, {"packages on 3 discs\n"}},
+         extracted,
+         verified},
+        {"discs in another order",
+         {"disc3", "disc2"},
+         noChange,
+         {kExitOk, {"  in " + hostPath(root, "disc2", "data2.pck") + "\n"}},
+         {kExitOk, {"packages on 3 discs\n"}},
+         extracted,
+         verified},
+        {"a package on none of the discs",
+         {"disc2"},
+         noChange,
+         {kExitFailed, {onNone}},
+         {kExitFailed, {onNone, "1 fault found\n"}},
+         {kExitFailed, {onNone}},
+         verified},
+        {"a disc without check.md",
+         {"disc2", "disc3"},
+         [](const TempFolder& r) { fs::remove(r.path() / "disc3" / "check.md"); },
+         {kExitOk, {}},
+         {kExitFailed, {noList, "1 fault found\n"}},
+         extracted,
+         {kExitFailed, {noList, "Game.exe ... OK!"}}},
+        {"a disc with another check.md",
+         {"disc2", "disc3"},
+         [](const TempFolder& r) { r.write("disc2/check.md", ""); },
+         {kExitOk, {}},
+         {kExitFailed, {otherList, "1 fault found\n"}},
+         extracted,
+         {kExitFailed, {otherList}}},
+        // Like the installer, the walk takes the copy on the disc at hand.
+        {"a package also on the disc before it, and a disc that holds none",
+         {"disc3", "disc2", "disc4"},
+         [](const TempFolder& r) {
+             fs::copy_file(r.path() / "disc3" / "data3.pck", r.path() / "disc2" / "data3.pck");
+             r.write("disc4/check.md", r.read("medium/check.md"));
+         },
+         {kExitOk, {"  in " + hostPath(root, "disc2", "data3.pck") + "\n"}},
+         {kExitOk,
+          {"warning: data3.pck is on more than one disc: " + path(root, "disc3") + ", " +
+               path(root, "disc2") + "\n",
+           "warning: " + path(root, "disc4") + ": holds none of the ",
+           "packages on 4 discs, 2 warnings\n"}},
+         extracted,
+         verified},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* folder : {"medium", "disc2", "disc3", "disc4", "out"}) {
+            fs::remove_all(root.path() / folder);
+        }
+        makeDiscSet(root);
+        c.change(root);
+        const std::vector<std::pair<std::vector<std::string>, const Expect*>> runs = {
+            {{"list", path(root, "medium")}, &c.list},
+            {{"check", path(root, "medium")}, &c.check},
+            {{"extract", path(root, "medium"), path(root, "out")}, &c.extract},
+            {{"verify", path(root, "medium"), path(root, "game")}, &c.verify},
+        };
+        for (const auto& [words, expect] : runs) {
+            SCOPED_TRACE(words[0]);
+            std::vector<std::string> all = words;
+            for (const auto& disc : c.discs) {
+                all.insert(all.end(), {"--disc", path(root, disc)});
+            }
+            ToolRun run;
+            EXPECT_EQ(run(all), expect->status) << run.err.str();
+            const std::string text = run.out.str() + run.err.str();
+            for (const auto& says : expect->says) {
+                EXPECT_NE(text.find(says), std::string::npos) << says << " in\n" << text;
+            }
+            // No digest is taken of a package that is not there.
+            EXPECT_EQ(text.find("Failed to open source file"), std::string::npos) << text;
+        }
+    }
+}
+
+// `text` with its first `from` made `to`.
+std::wstring replaced(std::wstring text, const std::wstring& from, const std::wstring& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::wstring::npos) << utf8FromWide(from);
+    return at == std::wstring::npos ? text : text.replace(at, from.size(), to);
+}
+
+std::string bigEndian(const std::wstring& text) {
+    std::string bytes = "\xFE\xFF";
+    for (char16_t unit : utf16FromWide(text)) {
+        bytes += {static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+    }
+    return bytes;
+}
+
+TEST(MediumTest, CheckReadsTheUninstallerTextsOnTheMedium) {
+    TempFolder root;
+    root.write("game/a.txt", "a");
+    root.write("medium/install.ini", utf16File(L"[restable]\r\nrescount=55\r\n"));
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium")}), kExitOk);
+    const std::wstring good = kUninstallTexts;
+    const std::string file = hostPath(root, "medium", "uninstall.ini") + ": ";
+    const std::string refused =
+        "; the installer takes only UTF-16 little-endian with its "
+        "byte-order mark (FF FE)";
+    const std::wstring cjk34(34, L'\u5220');  // 272 units: the delete-all box has room for 274
+    struct Case {
+        const char* what;
+        std::optional<std::string> bytes;  // nothing: no uninstall.ini
+        int status;
+        std::vector<std::string> says;  // the last is the summary's end
+    };
+    const std::vector<Case> cases = {
+        {"every text", utf16File(good), kExitOk, {" 1 package\n"}},
+        {"full-width texts as wide as their room",
+         utf16File(replaced(replaced(good, L"Delete all files in the KitGame Folder", cjk34),
+                            L"Uninstall KitGame", std::wstring(21, L'\u5378'))),
+         kExitOk,
+         {" 1 package\n"}},
+        {"UTF-8",
+         "\xEF\xBB\xBF" + utf8FromWide(good),
+         kExitFailed,
+         {file + "UTF-8" + refused, "1 fault found\n"}},
+        {"UTF-16 big-endian",
+         bigEndian(good),
+         kExitFailed,
+         {file + "UTF-16 big-endian" + refused, "1 fault found\n"}},
+        {"UTF-16 without its mark",
+         utf16File(good).substr(2),
+         kExitFailed,
+         {file + "UTF-16 without its byte-order mark" + refused, "1 fault found\n"}},
+        {"ANSI",
+         utf8FromWide(good),
+         kExitFailed,
+         {file + "without a byte-order mark (ANSI or UTF-8)" + refused, "1 fault found\n"}},
+        {"a line ended by LF alone",
+         utf16File(replaced(good, L"button_ok=OK\r\n", L"button_ok=OK\n")),
+         kExitFailed,
+         {file + "line 7: a line break that is not CR LF; the uninstaller reads the lines "
+                 "around it as one",
+          file + "[interface] button_cancel is missing; the cancel button (control 2) would "
+                 "be empty",
+          "2 faults found, 1 warning\n"}},
+        {"a line longer than the reader takes",
+         utf16File(replaced(good, L"the KitGame Folder", std::wstring(250, L'x'))),
+         kExitFailed,
+         {file + "line 5: longer than 255 characters; the uninstaller skips it",
+          file + "[interface] delete_all is missing", "2 faults found\n"}},
+        {"the last line without its CR LF",
+         utf16File(good.substr(0, good.size() - 2)),
+         kExitFailed,
+         {file + "line 14: the file ends before its CR LF; the uninstaller does not read it",
+          file + "[error] error_create_temp_file is missing; the message when the uninstaller "
+                 "cannot copy itself to the temporary folder would be empty",
+          "2 faults found\n"}},
+        {"the installer's own section",
+         utf16File(good + L"[registered]\r\nuninstall_key=Other Game\r\n"),
+         kExitFailed,
+         {file + "line 15: [registered] is the installer's own", "1 fault found\n"}},
+        {"no [interface]",
+         utf16File(good.substr(good.find(L"[error]"))),
+         kExitFailed,
+         {file + "no [interface] section; the installer refuses the file", "1 fault found\n"}},
+        {"a missing, an empty and a missing optional text",
+         utf16File(replaced(replaced(replaced(good, L"window_title=Uninstall KitGame\r\n", L""),
+                                     L"exit_url=https://example.com/bye\r\n", L""),
+                            L"button_ok=OK", L"button_ok=")),
+         kExitFailed,
+         {file + "[interface] window_title is missing; the window's title bar would be empty",
+          file + "[interface] button_ok is empty; the start button (control 1) shows nothing",
+          "1 fault found, 1 warning\n"}},
+        {"lines the uninstaller does not read",
+         utf16File(replaced(good, L"button_cancel=Cancel\r\n",
+                            L"button_cancel=Cancel\r\ndelete_all = x\r\nbutton_ok=Go\r\n") +
+                   L"just text\r\n[Interface]\r\ncolour=red\r\n[interface]\r\n"),
+         kExitOk,
+         {file + "line 9: unknown key \"delete_all \" in [interface]; the uninstaller does not "
+                 "read it (nothing is trimmed around \"=\")",
+          file + "line 10: a second button_ok in [interface]; the uninstaller reads the first",
+          file + "line 17: \"just text\" is neither [section] nor key=value",
+          file + "line 18: unknown section [Interface]; the uninstaller reads nothing from it",
+          file + "line 20: a second [interface]; the uninstaller reads only the first",
+          " 1 package, 5 warnings\n"}},
+        {"texts wider than their controls",
+         utf16File(replaced(replaced(good, L"button_ok=OK", L"button_ok=Remove the game"),
+                            L"Delete all files in the KitGame Folder", cjk34 + L"\u5220")),
+         kExitOk,
+         {file + "[interface] button_ok \"Remove the game\" is about 70 dialog units wide; the "
+                 "start button (control 1) has room for 62",
+          file + "[interface] delete_all \"" + utf8FromWide(cjk34 + L"\u5220") +
+              "\" is about 280 dialog units wide; the delete-all check box (control 1010) has "
+              "room for 274",
+          " 1 package, 2 warnings\n"}},
+        {"no uninstall.ini",
+         std::nullopt,
+         kExitOk,
+         {file + "missing; the uninstaller shows the installer's built-in texts, which name the "
+                 "sample game",
+          " 1 package, 1 warning\n"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(root.path() / "medium" / "uninstall.ini");
+        if (c.bytes) {
+            root.write("medium/uninstall.ini", *c.bytes);
+        }
+        ToolRun check;
+        EXPECT_EQ(check({"check", path(root, "medium")}), c.status);
+        const std::string text = check.err.str() + check.out.str();
+        for (const auto& says : c.says) {
+            EXPECT_NE(text.find(says), std::string::npos) << says << " in\n" << text;
+        }
+        EXPECT_EQ(text.size() - text.rfind(c.says.back()), c.says.back().size()) << text;
+    }
+}
+
+// The texts that ship: the sample game's and the installer's built-in one.
+#ifdef CKV_SOURCE_DIR
+TEST(MediumTest, ShippedUninstallTextsPassTheCheck) {
+    PosixPlatform platform;
+    for (const char* file : {"samples/uninstall.ini", "installer/resources/uninstall.ini"}) {
+        SCOPED_TRACE(file);
+        const std::wstring name = wideFromUtf8(std::string(CKV_SOURCE_DIR) + "/" + file);
+        const auto bytes = readWholeFile(platform, name);
+        ASSERT_TRUE(bytes);
+        const Findings found = checkUninstallIni(*bytes, name, platform);
+        EXPECT_EQ(found.faults, std::vector<std::wstring>());
+        EXPECT_EQ(found.warnings, std::vector<std::wstring>());
+    }
+}
+#endif
+
+// The keys the check knows are the ones the uninstaller reads: each with a
+// value of its own comes back in one of the uninstaller's texts.
+TEST(MediumTest, UninstallTextKeysAreTheUninstallersOwn) {
+    TempFolder folder;
+    std::map<std::wstring, std::wstring> sections;
+    std::vector<std::wstring> values;
+    for (const auto& key : kUninstallTextKeys) {
+        values.push_back(L"text of " + std::wstring(key.key));
+        sections[key.section] += std::wstring(key.key) + L"=" + values.back() + L"\r\n";
+    }
+    std::wstring text;
+    for (const auto& [section, lines] : sections) {
+        text += L"[" + section + L"]\r\n" + lines;
+    }
+    folder.write("uninstall.ini", utf16File(text));
+    PosixPlatform platform;
+    const UninstallTexts read = loadUninstallTexts(IniFile(platform), folder.wide("uninstall.ini"));
+    std::vector<std::wstring> shown = {
+        read.deleteItem1,   read.deleteItem2,  read.deleteItem3,  read.deleteAll,
+        read.progressGroup, read.buttonOk,     read.buttonCancel, read.uninstallGroup,
+        read.windowTitle,   read.deleteAllAsk, read.exitUrl,      read.errorCreateTempFile};
+    std::sort(shown.begin(), shown.end());
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(shown, values);
+}
+
+TEST(MediumTextWidthTest, CountsConservatively) {
+    const std::pair<std::wstring, int> cases[] = {
+        {L"", 0},
+        {L"ilj .,", 24},        // ASCII at SimSun's half width, however narrow elsewhere
+        {L"ABZw", 24},          // capitals and w at 1.5 averages
+        {L"MWm@%", 40},         // the widest ASCII at two
+        {L"\u5378\u8f7d", 16},  // CJK at the full width
+        {L"\u00e9\u00df", 16},  // every other character too
+        {L"\U0001F600", 8},     // one character, whatever the size of wchar_t
+        {L"Uninstall Varnholt", 76},
+    };
+    for (const auto& [text, units] : cases) {
+        SCOPED_TRACE(utf8FromWide(text));
+        EXPECT_EQ(estimateDialogUnits(text), units);
+    }
 }
 
 // What one extract left behind.
@@ -644,7 +994,7 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
          {}},
         {"a missing package",
          [&] { fs::remove(root.path() / "medium" / "data3.pck"); },
-         {"data3.pck is not in", "extraction stopped"},
+         {"data3.pck: missing", "extraction stopped"},
          {}},
         // The reader reaches the missing package while the damaged chunk is
         // still being inflated; the damage is what stops it.

@@ -10,29 +10,43 @@
 #include "installer/engine/install_config.h"
 #include "installer/engine/zip_file_package.h"
 #include "tools/medium/commands.h"
-#include "tools/medium/game_tree.h"
+#include "tools/medium/disc_set.h"
+#include "tools/medium/host_path.h"
 #include "tools/medium/options.h"
 #include "tools/medium/package_index.h"
+#include "tools/medium/uninstall_ini_check.h"
 
 namespace {
 
 const char kCheckHelp[] =
-    "usage: medium check MEDIUM_DIR\n"
+    "usage: medium check MEDIUM_DIR [--disc DIR]...\n"
     "\n"
     "Checks a medium as the installer will read it: the header and its version, the\n"
     "whole package stream with every chunk inflated (nothing is written), every entry\n"
     "name, the [md5code] digests of install.ini against the packages, install.ini\n"
-    "declaring at least 55 texts, and check.md against the files in the packages.\n"
-    "Every fault is reported; the exit status is 1 when there is any.\n";
+    "declaring at least 55 texts, check.md against the files in the packages, and\n"
+    "uninstall.ini, the uninstaller's texts: UTF-16 with its byte-order mark, every\n"
+    "key the uninstaller reads, lines it would skip, and keys it does not read.\n"
+    "Every fault is reported; the exit status is 1 when there is any. Warnings name\n"
+    "what may be meant but should be looked at (unknown keys, texts estimated too\n"
+    "wide for their controls, no uninstall.ini); they leave the exit status alone.\n"
+    "\n"
+    "  --disc DIR   the folder of a further disc (repeatable), so that the folders\n"
+    "               that go to the plant are checked as they are: a package that is\n"
+    "               not where the one before it was is looked for in MEDIUM_DIR and\n"
+    "               these folders, in order, and one on none of them is a fault; each\n"
+    "               disc must carry the same check.md as MEDIUM_DIR\n";
 
 // Every message the reader would show becomes a fault; questions are
 // answered No, so that a damaged stream ends the walk.
 class FaultPrompt : public UserPrompt {
 public:
     explicit FaultPrompt(std::vector<std::wstring>& faults) : faults_(faults) {}
-    void showMessage(const std::wstring& text, MessageIcon) override { faults_.push_back(text); }
-    bool askYesNo(const std::wstring& text, MessageIcon) override {
-        faults_.push_back(text);
+    void showMessage(const std::wstring& text, MessageIcon) override {
+        faults_.push_back(withHostSeparators(text));
+    }
+    bool askYesNo(const std::wstring& text, MessageIcon icon) override {
+        showMessage(text, icon);
         return false;
     }
 
@@ -78,31 +92,41 @@ int onEnd(void* context) {
     return 1;
 }
 
-void walkStream(Platform& platform, Console& console, const std::wstring& medium,
-                InflatedFiles& files, std::vector<std::wstring>& faults) {
+// The reader takes each next package from the disc that holds it. One that
+// no disc holds stops the walk; the index has named it already. True when
+// the walk reached the end of the stream.
+bool walkStream(Platform& platform, Console& console, const DiscSet& discs, InflatedFiles& files,
+                std::vector<std::wstring>& faults) {
     NoDiskPlatform quiet(platform);
     FaultPrompt prompt(faults);
     CZipFilePackage reader(quiet, prompt);
     reader.SetText(CZipFilePackage::kReadErrorQuestion, L"a read came short in the package stream");
     reader.SetText(CZipFilePackage::kDiskFullQuestion, L"the disk is full");
-    if (!reader.Open(medium)) {
-        return;
+    if (!reader.Open(discs.medium())) {
+        return false;
     }
     ProgressBar progress(console, "check", reader.header().totalSize);
     files.progress = &progress;
     const size_t before = faults.size();
+    bool packageMissing = false;
     const int result = reader.UnCompress(
-        &files, medium, onCreate, onEnd, onWrite, [&](std::wstring& folder, int number) {
+        &files, discs.medium(), onCreate, onEnd, onWrite, [&](std::wstring& folder, int number) {
             if (number == -1) {
                 return 2;
             }
-            faults.push_back(packagePath(folder, number) + L": missing from the medium");
-            return 1;
+            auto next = discs.nextFolderFor(platform, number, folder);
+            if (!next) {
+                packageMissing = true;
+                return 1;
+            }
+            folder = *next;
+            return 0;
         });
     progress.clear();
-    if (result != CZipFilePackage::kDone && faults.size() == before) {
+    if (result != CZipFilePackage::kDone && faults.size() == before && !packageMissing) {
         faults.push_back(L"the package stream ends before its last entry");
     }
+    return result == CZipFilePackage::kDone;
 }
 
 void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex& index,
@@ -126,17 +150,42 @@ void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex
         faults.push_back(path + L": [md5code] count is " + std::to_wstring(count) +
                          L", the medium has " + std::to_wstring(packages) + L" packages");
     }
+    // Only the packages the index found are hashed: it has named the others.
     FaultPrompt prompt(faults);
-    for (int k = 1; k <= count && k <= packages; ++k) {
+    for (int k = 1; k <= count && k <= static_cast<int>(index.packages.size()); ++k) {
         const std::wstring key = L"pck" + std::to_wstring(k);
         const std::wstring expected = ini.getString(L"md5code", key, L"", path);
-        auto actual = HashFileMd5(platform, prompt, packagePath(medium, k));
+        const std::wstring& package = index.packages[k - 1].path;
+        auto actual = HashFileMd5(platform, prompt, package);
         if (!actual || platform.wideFromAnsi(*actual) != expected) {
-            faults.push_back(packagePath(medium, k) + L": digest " +
-                             (actual ? wideFromUtf8(*actual) : L"(none)") + L", [md5code] " + key +
-                             L" is \"" + expected + L"\"");
+            faults.push_back(package + L": digest " + (actual ? wideFromUtf8(*actual) : L"(none)") +
+                             L", [md5code] " + key + L" is \"" + expected + L"\"");
         }
     }
+}
+
+// The uninstaller's texts the medium carries; without them the installer
+// writes its built-in ones, which name the sample game.
+void checkUninstallTexts(Platform& platform, const std::wstring& medium, Findings& found) {
+    const std::wstring path = joinPath(medium, L"uninstall.ini");
+    const auto bytes = readWholeFile(platform, path);
+    if (!bytes) {
+        if (platform.fileExists(path)) {
+            found.faults.push_back(path + L": cannot be read");
+        } else {
+            found.warnings.push_back(path +
+                                     L": missing; the uninstaller shows the installer's built-in "
+                                     L"texts, which name the sample game");
+        }
+        return;
+    }
+    Findings texts = checkUninstallIni(*bytes, path, platform);
+    found.faults.insert(found.faults.end(), texts.faults.begin(), texts.faults.end());
+    found.warnings.insert(found.warnings.end(), texts.warnings.begin(), texts.warnings.end());
+}
+
+std::string countOf(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 bool isDigestText(const std::wstring& text) {
@@ -194,34 +243,50 @@ void checkList(Platform& platform, const std::wstring& medium, const InflatedFil
 }  // namespace
 
 int runCheck(const std::vector<std::string>& words, Platform& platform, Console& console) {
-    CommandLine line(words, {});
+    CommandLine line(words, {kDiscOption});
     if (auto status =
             answerHelpOrUsage(line, 1, "check", kCheckHelp, L"check needs MEDIUM_DIR", console)) {
         return *status;
     }
-    const std::wstring medium = wideFromUtf8(line.positional()[0]);
-    std::vector<std::wstring> faults;
-    const PackageIndex index = indexPackages(platform, medium);
+    const DiscSet discs = DiscSet::fromCommandLine(line);
+    Findings found;
+    auto& faults = found.faults;
+    const PackageIndex index = indexPackages(platform, discs);
     faults.insert(faults.end(), index.faults.begin(), index.faults.end());
     InflatedFiles files;
     std::vector<std::wstring> readerFaults;
-    walkStream(platform, console, medium, files, readerFaults);
+    const bool complete = walkStream(platform, console, discs, files, readerFaults);
     // The index has already named a damaged structure; the reader's own
     // message then adds the installer's view of it.
     for (const auto& fault : readerFaults) {
         faults.push_back(L"installer: " + fault);
     }
-    checkIni(platform, medium, index, faults);
-    checkList(platform, medium, files, readerFaults.empty(), faults);
+    checkIni(platform, discs.medium(), index, faults);
+    checkUninstallTexts(platform, discs.medium(), found);
+    checkList(platform, discs.medium(), files, complete, faults);
+    const auto discFaults = discs.checkListFaults(platform);
+    faults.insert(faults.end(), discFaults.begin(), discFaults.end());
+    const auto layout = discs.layoutWarnings(platform, static_cast<int>(index.header.packageCount));
+    auto& warnings = found.warnings;
+    warnings.insert(warnings.end(), layout.begin(), layout.end());
     for (const auto& fault : faults) {
         console.error(fault);
     }
+    for (const auto& warning : warnings) {
+        console.warning(warning);
+    }
+    const std::string warned =
+        warnings.empty() ? "" : ", " + countOf(warnings.size(), "warning", "warnings");
     if (!faults.empty()) {
-        console.out << faults.size() << (faults.size() == 1 ? " fault" : " faults") << " found\n";
+        console.out << countOf(faults.size(), "fault", "faults") << " found" << warned << "\n";
         return kExitFailed;
     }
     console.out << "OK: " << index.header.entryCount << " entries, " << files.digests.size()
-                << " files, " << index.header.totalSize << " bytes in " << index.packageSizes.size()
-                << (index.packageSizes.size() == 1 ? " package" : " packages") << "\n";
+                << " files, " << index.header.totalSize << " bytes in "
+                << countOf(index.packages.size(), "package", "packages");
+    if (discs.discCount() > 1) {
+        console.out << " on " << discs.discCount() << " discs";
+    }
+    console.out << warned << "\n";
     return kExitOk;
 }

@@ -1,4 +1,3 @@
-#include <deque>
 #include <ostream>
 #include <thread>
 
@@ -7,7 +6,8 @@
 #include "common/folder_chain.h"
 #include "installer/engine/zip_file_package.h"
 #include "tools/medium/commands.h"
-#include "tools/medium/game_tree.h"
+#include "tools/medium/disc_set.h"
+#include "tools/medium/host_path.h"
 #include "installer/engine/inflate_pipeline.h"
 #include "tools/medium/options.h"
 
@@ -18,11 +18,12 @@ const char kExtractHelp[] =
     "\n"
     "Unpacks the packages of MEDIUM_DIR into TARGET_DIR with the installer's package\n"
     "reader, creating folders and files as the installer does and recording each in\n"
-    "TARGET_DIR\\uninstall.dat. When the next package is not in the folder at hand,\n"
-    "the folders given with --disc are tried in order; after them the terminal is\n"
-    "asked (without a terminal, the extraction stops).\n"
+    "uninstall.dat in TARGET_DIR. When the next package is not in the folder at hand,\n"
+    "it is looked for in MEDIUM_DIR and the folders given with --disc, in order;\n"
+    "when none holds it the terminal is asked (without a terminal, the extraction\n"
+    "stops).\n"
     "\n"
-    "  --disc DIR   a folder to look for the next package in (repeatable)\n"
+    "  --disc DIR   the folder of a further disc (repeatable)\n"
     "  --jobs N     chunks inflated at once (default: one per core); one writer keeps\n"
     "               the order, so files, records and messages are those of one job\n";
 
@@ -33,12 +34,12 @@ const char kExtractHelp[] =
 class Extraction {
 public:
     Extraction(Platform& platform, Console& console, UserPrompt& prompt, std::wstring target,
-               std::deque<std::wstring> discs, uint64_t totalSize)
+               const DiscSet& discs, uint64_t totalSize)
         : platform_(platform),
           console_(console),
           records_(platform, prompt),
           target_(std::move(target)),
-          discs_(std::move(discs)),
+          discs_(discs),
           progress_(console, "extract", totalSize) {}
 
     bool start() {
@@ -46,8 +47,8 @@ public:
             console_.error(L"Failed to create folder: " + target_);
             return false;
         }
-        return record(true, target_) &&
-               record(false, joinPath(target_, UninstallRecord::kFileName));
+        // Recorded as the installer records it, joined with a backslash.
+        return record(true, target_) && record(false, target_ + L"\\" + UninstallRecord::kFileName);
     }
 
     void usePipeline(InflatePipeline* pipeline) { pipeline_ = pipeline; }
@@ -91,7 +92,7 @@ public:
     bool deliver(File& file, const std::wstring& path, const uint8_t* data, size_t length) {
         if (length > 0 && file.write(data, length) != length) {
             progress_.clear();
-            console_.error(path + L": write failed (disk full?)");
+            console_.error(withHostSeparators(path) + L": write failed (disk full?)");
             return false;
         }
         progress_.advance(length);
@@ -103,15 +104,16 @@ public:
             return 2;
         }
         progress_.clear();
-        const std::wstring name = L"data" + std::to_wstring(number) + L".pck";
-        if (!discs_.empty()) {
-            console_.note(name + L" is not in " + folder + L"; trying " + discs_.front());
-            folder = discs_.front();
-            discs_.pop_front();
+        const std::wstring name = packageFileName(number);
+        if (auto next = discs_.nextFolderFor(platform_, number, folder)) {
+            console_.note(name + L" is not in " + folder + L"; taking it from " + *next);
+            folder = *next;
             return 0;
         }
         if (!console_.interactive) {
-            console_.error(name + L" is not in " + folder + L" (give its folder with --disc DIR)");
+            const std::wstring there = packageFilePath(folder, number);
+            console_.error(platform_.fileExists(there) ? there + L": cannot be read"
+                                                       : discs_.missingPackageText(number));
             return 1;
         }
         console_.err << utf8FromWide(name + L" is not in " + folder) +
@@ -136,7 +138,8 @@ private:
                 return true;
             case AppendResult::TooLong:
                 progress_.clear();
-                console_.error(path + L": too long for a record of uninstall.dat (" +
+                console_.error(withHostSeparators(path) +
+                               L": too long for a record of uninstall.dat (" +
                                std::to_wstring(kMaxUninstallTextUnits) + L" units with its type)");
                 return false;
             case AppendResult::NotOpened:
@@ -158,7 +161,7 @@ private:
     Console& console_;
     UninstallRecord records_;
     std::wstring target_;
-    std::deque<std::wstring> discs_;
+    const DiscSet& discs_;
     ProgressBar progress_;
     std::shared_ptr<File> file_;
     std::wstring filePath_;
@@ -169,7 +172,7 @@ private:
 }  // namespace
 
 int runExtract(const std::vector<std::string>& words, Platform& platform, Console& console) {
-    CommandLine line(words, {"--disc", "--jobs"});
+    CommandLine line(words, {kDiscOption, "--jobs"});
     if (auto status = answerHelpOrUsage(line, 2, "extract", kExtractHelp,
                                         L"extract needs MEDIUM_DIR and TARGET_DIR", console)) {
         return *status;
@@ -178,26 +181,21 @@ int runExtract(const std::vector<std::string>& words, Platform& platform, Consol
     if (!jobs) {
         return kExitUsage;
     }
-    const std::wstring medium = wideFromUtf8(line.positional()[0]);
     std::wstring target = absolutePath(wideFromUtf8(line.positional()[1]));
     while (target.size() > 1 && (target.back() == L'/' || target.back() == L'\\')) {
         target.pop_back();
     }
-    std::deque<std::wstring> discs;
-    for (const auto& disc : line.values("--disc")) {
-        discs.push_back(wideFromUtf8(disc));
-    }
+    const DiscSet discs = DiscSet::fromCommandLine(line);
 
     TerminalPrompt prompt(console);
     CZipFilePackage reader(platform, prompt);
     reader.SetText(CZipFilePackage::kReadErrorQuestion, L"A package could not be read. Try again?");
     reader.SetText(CZipFilePackage::kDiskFullQuestion,
                    L"The target disk is nearly full. Look again?");
-    if (!reader.Open(medium)) {
+    if (!reader.Open(discs.medium())) {
         return kExitFailed;
     }
-    Extraction extraction(platform, console, prompt, target, std::move(discs),
-                          reader.header().totalSize);
+    Extraction extraction(platform, console, prompt, target, discs, reader.header().totalSize);
     if (!extraction.start()) {
         return kExitFailed;
     }

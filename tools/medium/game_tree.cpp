@@ -1,10 +1,10 @@
 #include "game_tree.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "common/formats.h"
 #include "common/text.h"
+#include "tools/medium/host_path.h"
 
 namespace {
 
@@ -75,14 +75,6 @@ std::wstring findWindowsNameProblem(const std::wstring& name) {
     return {};
 }
 
-std::wstring joinPath(const std::wstring& folder, const std::wstring& name) {
-    std::wstring base = folder;
-    while (base.size() > 1 && (base.back() == L'\\' || base.back() == L'/')) {
-        base.pop_back();
-    }
-    return base + L"\\" + name;
-}
-
 TreeScan scanGameTree(Platform& platform, const std::wstring& root) {
     TreeScan scan;
     if (!platform.folderExists(root)) {
@@ -92,42 +84,4 @@ TreeScan scanGameTree(Platform& platform, const std::wstring& root) {
     Walk walk{platform, scan};
     walk.visit(root, L"");
     return scan;
-}
-
-namespace {
-
-std::filesystem::path hostPathOf(const std::wstring& path) {
-#ifdef _WIN32
-    return std::filesystem::path(path);
-#else
-    return std::filesystem::path(utf8FromWide(path));
-#endif
-}
-
-std::wstring wideOf(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return path.wstring();
-#else
-    return wideFromUtf8(path.string());
-#endif
-}
-
-}  // namespace
-
-std::wstring absolutePath(const std::wstring& path) {
-    std::error_code error;
-    auto absolute = std::filesystem::absolute(hostPathOf(path), error);
-    return error ? path : wideOf(absolute.lexically_normal());
-}
-
-bool isWithinFolder(const std::wstring& inner, const std::wstring& outer) {
-    std::error_code error;
-    auto a = std::filesystem::weakly_canonical(hostPathOf(inner), error);
-    auto b = std::filesystem::weakly_canonical(hostPathOf(outer), error);
-    if (error) {
-        return false;
-    }
-    auto mismatch = std::mismatch(b.begin(), b.end(), a.begin(), a.end());
-    return mismatch.first == b.end() ||
-           (std::next(mismatch.first) == b.end() && mismatch.first->empty());
 }

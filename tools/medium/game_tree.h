@@ -27,13 +27,3 @@ std::wstring findWindowsNameProblem(const std::wstring& name);
 
 // Names longer than an entry record holds are refused.
 TreeScan scanGameTree(Platform& platform, const std::wstring& root);
-
-// The folder's path joined with a name, with one separator.
-std::wstring joinPath(const std::wstring& folder, const std::wstring& name);
-
-// A path given on the command line, made absolute against the current folder
-// (as the records of uninstall.dat hold absolute paths).
-std::wstring absolutePath(const std::wstring& path);
-
-// True when `inner` is `outer` or lies below it, symbolic links resolved.
-bool isWithinFolder(const std::wstring& inner, const std::wstring& outer);

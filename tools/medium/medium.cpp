@@ -17,6 +17,7 @@ const char kHelp[] =
     "  extract MEDIUM_DIR TARGET    unpack a medium as the installer does\n"
     "  verify MEDIUM_DIR TARGET     check installed files against check.md\n"
     "\n"
+    "list, check, extract and verify take --disc DIR for each further disc of a set.\n"
     "medium COMMAND --help describes each command.\n";
 
 }  // namespace

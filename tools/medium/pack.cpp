@@ -9,6 +9,7 @@
 #include "common/folder_chain.h"
 #include "tools/medium/chunk_compressor.h"
 #include "tools/medium/game_tree.h"
+#include "tools/medium/host_path.h"
 #include "tools/medium/package_set_writer.h"
 
 namespace {

@@ -2,7 +2,8 @@
 
 #include "common/text.h"
 #include "tools/medium/commands.h"
-#include "tools/medium/game_tree.h"
+#include "tools/medium/disc_set.h"
+#include "tools/medium/host_path.h"
 #include "tools/medium/ini_section.h"
 #include "tools/medium/options.h"
 #include "tools/medium/pack.h"
@@ -132,7 +133,7 @@ int runPack(const std::vector<std::string>& words, Platform& platform, Console& 
                     << summary.digests[i] << "\n";
     }
     const std::wstring stale =
-        packagePath(options.mediumFolder, static_cast<int>(summary.header.packageCount) + 1);
+        packageFilePath(options.mediumFolder, static_cast<int>(summary.header.packageCount) + 1);
     if (platform.fileExists(stale)) {
         console.note(L"note: " + stale +
                      L" is left from an earlier run and is no part of this medium");

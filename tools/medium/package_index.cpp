@@ -9,8 +9,8 @@ namespace {
 
 class IndexWalk {
 public:
-    IndexWalk(Platform& platform, const std::wstring& medium, PackageIndex& index)
-        : platform_(platform), medium_(medium), index_(index) {}
+    IndexWalk(Platform& platform, const DiscSet& discs, PackageIndex& index)
+        : platform_(platform), discs_(discs), index_(index) {}
 
     void run() {
         if (!openPackage(1)) {
@@ -41,7 +41,7 @@ public:
         }
         if (static_cast<uint64_t>(number_) != index_.header.packageCount) {
             fault(L"the header counts " + std::to_wstring(index_.header.packageCount) +
-                  L" packages, the stream ends in " + packageName(number_));
+                  L" packages, the stream ends in " + packageFileName(number_));
         }
         uint64_t total = 0;
         for (const auto& e : index_.entries) {
@@ -54,23 +54,26 @@ public:
     }
 
 private:
-    std::wstring path() const { return packagePath(medium_, number_); }
-    static std::wstring packageName(int number) {
-        return L"data" + std::to_wstring(number) + L".pck";
-    }
+    std::wstring path() const { return packageFilePath(folder_, number_); }
     void fault(const std::wstring& text) { index_.faults.push_back(text); }
 
     bool openPackage(int number) {
         number_ = number;
+        auto folder = discs_.folderHolding(platform_, number, folder_);
+        if (!folder) {
+            fault(discs_.missingPackageText(number));
+            return false;
+        }
+        folder_ = *folder;
         file_ = platform_.open(path(), OpenMode::Read);
         auto size = file_ ? file_->size() : std::nullopt;
         if (!size) {
-            fault(path() + L": missing or unreadable");
+            fault(path() + L": cannot be read");
             return false;
         }
         size_ = *size;
         at_ = 0;
-        index_.packageSizes.push_back(size_);
+        index_.packages.push_back({path(), size_});
         return true;
     }
 
@@ -125,7 +128,7 @@ private:
             if (static_cast<uint64_t>(number_) >= index_.header.packageCount) {
                 fault(item.name + L": chunk " + std::to_wstring(number + 1) + L" of " +
                       std::to_wstring(item.chunkCount) + L" is missing at the end of " +
-                      packageName(number_));
+                      packageFileName(number_));
                 return false;
             }
             if (!openPackage(number_ + 1)) {
@@ -160,8 +163,9 @@ private:
     }
 
     Platform& platform_;
-    const std::wstring& medium_;
+    const DiscSet& discs_;
     PackageIndex& index_;
+    std::wstring folder_;  // where the current package is
     std::unique_ptr<File> file_;
     int number_ = 1;
     uint64_t size_ = 0;
@@ -170,8 +174,8 @@ private:
 
 }  // namespace
 
-PackageIndex indexPackages(Platform& platform, const std::wstring& mediumFolder) {
+PackageIndex indexPackages(Platform& platform, const DiscSet& discs) {
     PackageIndex index;
-    IndexWalk(platform, mediumFolder, index).run();
+    IndexWalk(platform, discs, index).run();
     return index;
 }

@@ -10,6 +10,7 @@
 
 #include "common/formats.h"
 #include "common/platform.h"
+#include "tools/medium/disc_set.h"
 
 struct IndexedEntry {
     std::wstring name;
@@ -21,12 +22,18 @@ struct IndexedEntry {
     int lastPackage = 1;      // where its last chunk lies
 };
 
+struct IndexedPackage {
+    std::wstring path;  // on the disc where the walk found it
+    uint64_t size = 0;
+};
+
 struct PackageIndex {
     PackageHeader header;
     std::vector<IndexedEntry> entries;
-    std::vector<uint64_t> packageSizes;  // of every package reached
-    std::vector<std::wstring> faults;    // in stream order; the walk ends at the first
-                                         // fault that leaves the stream unreadable
+    std::vector<IndexedPackage> packages;  // every package reached
+    std::vector<std::wstring> faults;      // in stream order; the walk ends at the first
+                                           // fault that leaves the stream unreadable
 };
 
-PackageIndex indexPackages(Platform& platform, const std::wstring& mediumFolder);
+// Each package is looked for on the discs as the installer meets them.
+PackageIndex indexPackages(Platform& platform, const DiscSet& discs);

@@ -1,6 +1,7 @@
 #include "package_set_writer.h"
 
 #include "common/text.h"
+#include "tools/medium/disc_set.h"
 
 PackageSetWriter::PackageSetWriter(Platform& platform, std::wstring mediumFolder, uint64_t discSize)
     : platform_(platform),
@@ -32,7 +33,7 @@ bool PackageSetWriter::openNext() {
         closeCurrent();
     }
     const int number = static_cast<int>(sizes_.size()) + 1;
-    const std::wstring path = packagePath(mediumFolder_, number);
+    const std::wstring path = packageFilePath(mediumFolder_, number);
     auto file = platform_.open(path, OpenMode::Write, Share::None);
     if (!file) {
         return fail(path + L": cannot be created");
@@ -64,7 +65,8 @@ bool PackageSetWriter::write(const void* data, size_t size) {
         return fail(L"nothing to write into");
     }
     if (file->write(data, size) != size) {
-        return fail(packagePath(mediumFolder_, packageCount()) + L": write failed (disk full?)");
+        return fail(packageFilePath(mediumFolder_, packageCount()) +
+                    L": write failed (disk full?)");
     }
     if (sizes_.size() > 1 || firstHashedOnTheWay_) {
         digest_.update(data, size);
@@ -81,11 +83,11 @@ bool PackageSetWriter::finish(PackageHeader header) {
     header.packageCount = static_cast<uint32_t>(sizes_.size());
     auto bytes = header.serialize();
     if (!first_->seek(0) || first_->write(bytes.data(), bytes.size()) != bytes.size()) {
-        return fail(packagePath(mediumFolder_, 1) + L": header cannot be written");
+        return fail(packageFilePath(mediumFolder_, 1) + L": header cannot be written");
     }
     first_.reset();
     if (!firstHashedOnTheWay_) {
-        const std::wstring path = packagePath(mediumFolder_, 1);
+        const std::wstring path = packageFilePath(mediumFolder_, 1);
         auto file = platform_.open(path, OpenMode::Read);
         if (!file) {
             return fail(path + L": cannot be read back");
@@ -108,6 +110,6 @@ void PackageSetWriter::discard() {
     first_.reset();
     current_.reset();
     for (size_t i = 0; i < sizes_.size(); ++i) {
-        platform_.deleteFile(packagePath(mediumFolder_, static_cast<int>(i) + 1));
+        platform_.deleteFile(packageFilePath(mediumFolder_, static_cast<int>(i) + 1));
     }
 }

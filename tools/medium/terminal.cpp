@@ -15,6 +15,7 @@
 #endif
 
 #include "common/text.h"
+#include "tools/medium/host_path.h"
 
 bool stdinIsTerminal() {
     return CKV_ISATTY(CKV_FILENO(stdin)) != 0;
@@ -25,6 +26,10 @@ bool stderrIsTerminal() {
 
 void Console::error(const std::wstring& text) {
     err << "medium: " << utf8FromWide(text) << "\n";
+}
+
+void Console::warning(const std::wstring& text) {
+    err << "medium: warning: " << utf8FromWide(text) << "\n";
 }
 
 void Console::note(const std::wstring& text) {
@@ -41,18 +46,20 @@ bool Console::readLine(std::string& line) {
     return true;
 }
 
+// The messages come from the installer's code: their paths are shown with
+// the host's separator.
 void TerminalPrompt::showMessage(const std::wstring& text, MessageIcon) {
     ++messages_;
-    console_.error(text);
+    console_.error(withHostSeparators(text));
 }
 
 bool TerminalPrompt::askYesNo(const std::wstring& text, MessageIcon) {
     if (!console_.interactive) {
         ++messages_;
-        console_.error(text + L" (no terminal to answer: No)");
+        console_.error(withHostSeparators(text) + L" (no terminal to answer: No)");
         return false;
     }
-    console_.err << utf8FromWide(text) << " [y/N] " << std::flush;
+    console_.err << utf8FromWide(withHostSeparators(text)) << " [y/N] " << std::flush;
     std::string answer;
     return console_.readLine(answer) && !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }

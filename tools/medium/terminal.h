@@ -17,6 +17,8 @@ struct Console {
     bool showProgress = false;  // progress bars are drawn on `err`
 
     void error(const std::wstring& text);
+    // Something that may be meant, or that a person should look at; no fault.
+    void warning(const std::wstring& text);
     void note(const std::wstring& text);
     // One line from `in`; nothing at its end.
     bool readLine(std::string& line);

@@ -10,18 +10,23 @@
 #include "common/text.h"
 #include "installer/engine/file_verification.h"
 #include "tools/medium/commands.h"
-#include "tools/medium/game_tree.h"
+#include "tools/medium/disc_set.h"
+#include "tools/medium/host_path.h"
 #include "tools/medium/options.h"
 
 namespace {
 
 const char kVerifyHelp[] =
-    "usage: medium verify MEDIUM_DIR TARGET_DIR [--jobs N]\n"
+    "usage: medium verify MEDIUM_DIR TARGET_DIR [--disc DIR]... [--jobs N]\n"
     "\n"
-    "Checks the files installed in TARGET_DIR against MEDIUM_DIR\\check.md, as the\n"
+    "Checks the files installed in TARGET_DIR against check.md in MEDIUM_DIR, as the\n"
     "installer's verification does, with one line per file: \"name ... OK!\" or\n"
     "\"name ... FAILED!\". The exit status is 1 when any file failed.\n"
     "\n"
+    "  --disc DIR   the folder of a further disc (repeatable): the verification after\n"
+    "               an install reads check.md from the disc in the drive, so each\n"
+    "               disc must carry the same check.md as MEDIUM_DIR, or the exit\n"
+    "               status is 1\n"
     "  --jobs N   files hashed at once (default: one per core); the lines and\n"
     "             messages come in the order of check.md all the same\n";
 
@@ -116,7 +121,7 @@ private:
 }  // namespace
 
 int runVerify(const std::vector<std::string>& words, Platform& platform, Console& console) {
-    CommandLine line(words, {"--jobs"});
+    CommandLine line(words, {kDiscOption, "--jobs"});
     if (auto status = answerHelpOrUsage(line, 2, "verify", kVerifyHelp,
                                         L"verify needs MEDIUM_DIR and TARGET_DIR", console)) {
         return *status;
@@ -125,9 +130,9 @@ int runVerify(const std::vector<std::string>& words, Platform& platform, Console
     if (!jobs) {
         return kExitUsage;
     }
-    const std::wstring medium = wideFromUtf8(line.positional()[0]);
+    const DiscSet discs = DiscSet::fromCommandLine(line);
     const std::wstring target = wideFromUtf8(line.positional()[1]);
-    const std::wstring listPath = joinPath(medium, L"check.md");
+    const std::wstring listPath = joinPath(discs.medium(), L"check.md");
     auto list = CheckList::open(platform, listPath);
     if (!list) {
         console.error(L"Failed to open file " + listPath);
@@ -167,9 +172,13 @@ int runVerify(const std::vector<std::string>& words, Platform& platform, Console
         console.error(L"Failed to read " + listPath);
         return kExitFailed;
     }
+    const auto discFaults = discs.checkListFaults(platform);
+    for (const auto& fault : discFaults) {
+        console.error(fault);
+    }
     if (failed != 0) {
         console.out << failed << " of " << count << " files FAILED\n";
         return kExitFailed;
     }
-    return kExitOk;
+    return discFaults.empty() ? kExitOk : kExitFailed;
 }
