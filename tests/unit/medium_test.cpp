@@ -18,7 +18,7 @@
 #include "tools/medium/package_index.h"
 #include "tools/medium/text_width.h"
 #include "tools/medium/uninstall_ini_check.h"
-#include "uninstaller/uninstall_texts.h"
+#include "uninstaller/engine/uninstall_texts.h"
 
 namespace fs = std::filesystem;
 
