@@ -111,3 +111,22 @@ std::wstring IniFile::getString(const std::wstring& section, const std::wstring&
                                 const std::wstring& defaultValue, const std::wstring& path) const {
     return read(path).getString(section, key, defaultValue);
 }
+
+std::wstring nonUtf16Encoding(const std::vector<uint8_t>& bytes) {
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        return {};
+    }
+    if (bytes.empty()) {
+        return L"empty";
+    }
+    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        return L"UTF-8";
+    }
+    if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
+        return L"UTF-16 big-endian";
+    }
+    if (bytes.size() >= 2 && (bytes[0] == 0 || bytes[1] == 0)) {
+        return L"UTF-16 without its byte-order mark";
+    }
+    return L"without a byte-order mark (ANSI or UTF-8)";
+}

@@ -65,6 +65,11 @@ private:
     std::unordered_map<std::wstring, Entries> sections_;  // by name, without brackets
 };
 
+// For a file that is not UTF-16 little-endian with its byte-order mark, the
+// encoding its first bytes give away ("UTF-8", "empty", ...); empty when it
+// is. Files the installer hands on must be read alike on every system.
+std::wstring nonUtf16Encoding(const std::vector<uint8_t>& bytes);
+
 class IniFile {
 public:
     static constexpr size_t kMaxLineUnits = 255;

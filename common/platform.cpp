@@ -18,7 +18,8 @@ std::optional<std::vector<uint8_t>> readWholeFile(Platform& platform, const std:
         return std::nullopt;
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(*size));
-    if (file->read(bytes.data(), bytes.size()) != bytes.size()) {
+    // An empty vector may have no storage, which the stream must not be given.
+    if (!bytes.empty() && file->read(bytes.data(), bytes.size()) != bytes.size()) {
         return std::nullopt;
     }
     return bytes;
@@ -27,5 +28,5 @@ std::optional<std::vector<uint8_t>> readWholeFile(Platform& platform, const std:
 bool writeWholeFile(Platform& platform, const std::wstring& path, const void* data, size_t size,
                     Share share) {
     auto file = platform.open(path, OpenMode::Write, share);
-    return file && file->write(data, size) == size;
+    return file && (size == 0 || file->write(data, size) == size);
 }

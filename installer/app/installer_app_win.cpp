@@ -13,6 +13,7 @@
 #include "common/win/unattended_win.h"
 #include "installer/app/startup.h"
 #include "installer/app/unattended_install.h"
+#include "installer/engine/medium_uninstall_ini.h"
 #include "installer/engine/shell_finishing_win.h"
 #include "installer/ui/logo_window_win.h"
 #include "installer/ui/main_window_win.h"
@@ -45,7 +46,7 @@ InstallerApp::InstallerApp(Platform& platform, UserPrompt& prompt, CommandSwitch
                            RunLog& log)
     : InstallRun(platform, prompt, log),
       switches_(std::move(switches)),
-      uninstaller_(platform, config()),
+      uninstaller_(platform, config(), log),
       ending_(InstallEnding::FrontEnd::Wizard, config(), log) {}
 
 bool InstallerApp::refuseUnknownSwitches() {
@@ -97,6 +98,9 @@ bool InstallerApp::start() {
         log().write(L"Result: nothing was installed (exit code 1)");
         return false;
     }
+    if (!takeUninstallTexts()) {
+        return false;
+    }
     if (switches_.silent) {
         runUnattended();
         return false;
@@ -145,17 +149,34 @@ bool InstallerApp::relaunchFromTemp() {
         copied = copied && copyFileToFolder(folderArgument,
                                             switches_.any() ? sourceFolder + L"\\" + name : name);
     }
+    copied = copied && stageUninstallIni(platform(), folderArgument, sourceFolder);
     if (!copied) {
         log().write(L"Copying failed: is " + sourceFolder + L" an install medium?");
         log().write(L"Result: nothing was installed (exit code 1)");
         return false;
     }
-    for (const auto& path :
-         deletionOrder(privateFolder, fileNameOf(program), platform().isNtFamily())) {
+    const bool withUninstallIni = platform().fileExists(folderArgument + L"\\" + kUninstallIniName);
+    for (const auto& path : deletionOrder(privateFolder, fileNameOf(program),
+                                          platform().isNtFamily(), withUninstallIni)) {
         ScheduleDeleteOnReboot(path);
     }
     startCopy(privateFolder + L"install.exe", privateFolder, sourceFolder);
     return false;
+}
+
+bool InstallerApp::takeUninstallTexts() {
+    UninstallIniChoice choice =
+        chooseUninstallIni(platform(), mediumFolder, L".\\" + std::wstring(kUninstallIniName));
+    if (choice.source == UninstallIniChoice::Source::Refused) {
+        prompt().showMessage(choice.refusal, MessageIcon::Stop);
+        log().write(L"Result: nothing was installed (exit code 1)");
+        exitCode_ = kExitNothingInstalled;
+        return false;
+    }
+    if (choice.source == UninstallIniChoice::Source::Medium) {
+        uninstaller_.useMediumIni(std::move(choice.bytes));
+    }
+    return true;
 }
 
 void InstallerApp::startCopy(const std::wstring& program, const std::wstring& privateFolder,

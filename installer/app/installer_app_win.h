@@ -62,6 +62,9 @@ private:
     // copy and takes over its exit code.
     void startCopy(const std::wstring& program, const std::wstring& privateFolder,
                    const std::wstring& sourceFolder);
+    // The medium's uninstall.ini, when it has one that passes; false (the
+    // message shown) when it is refused.
+    bool takeUninstallTexts();
     void runUnattended();
     void runWizard();
 

@@ -42,10 +42,16 @@ const std::vector<std::wstring>& filesCarriedByRelaunch() {
 }
 
 std::vector<std::wstring> deletionOrder(const std::wstring& privateFolder,
-                                        const std::wstring& programName, bool ntFamily) {
+                                        const std::wstring& programName, bool ntFamily,
+                                        bool withUninstallIni) {
     if (ntFamily) {
-        return {privateFolder + programName, privateFolder + L"install.ini",
-                privateFolder + L"ijl15.dll", privateFolder + L"JPGI.dll"};
+        std::vector<std::wstring> paths = {
+            privateFolder + programName, privateFolder + L"install.ini",
+            privateFolder + L"ijl15.dll", privateFolder + L"JPGI.dll"};
+        if (withUninstallIni) {
+            paths.push_back(privateFolder + L"uninstall.ini");
+        }
+        return paths;
     }
     return {privateFolder + programName, privateFolder + L"ijl15.dll", privateFolder + L"JPGI.dll"};
 }

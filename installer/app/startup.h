@@ -23,10 +23,12 @@ std::wstring privateFolderFor(const std::wstring& tempFolder);
 // order they are copied.
 const std::vector<std::wstring>& filesCarriedByRelaunch();
 
-// The order in which the copies are scheduled for deletion at restart. On the
-// 9x family "install.ini" is left out.
+// The order in which the copies are scheduled for deletion at restart, the
+// medium's uninstall.ini last when it was copied. On the 9x family, where only
+// the last path stays scheduled, the two text files are left out.
 std::vector<std::wstring> deletionOrder(const std::wstring& privateFolder,
-                                        const std::wstring& programName, bool ntFamily);
+                                        const std::wstring& programName, bool ntFamily,
+                                        bool withUninstallIni = false);
 
 // The medium folder travels as one argument: spaces become commas and back.
 std::wstring encodeMediumArgument(const std::wstring& folder);

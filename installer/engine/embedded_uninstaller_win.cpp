@@ -4,6 +4,7 @@
 
 #include "common/registered_type.h"
 #include "common/win/profile_win.h"
+#include "installer/engine/medium_uninstall_ini.h"
 
 bool EmbeddedUninstaller::writeResource(const std::wstring& folder, int number, const wchar_t* type,
                                         const wchar_t* fileName) {
@@ -26,9 +27,14 @@ bool EmbeddedUninstaller::writeExe(const std::wstring& folder) {
 }
 
 bool EmbeddedUninstaller::writeIni(const std::wstring& folder) {
-    if (!writeResource(folder, kUninstallerIniResource, L"RT_INI", L"uninstall.ini")) {
+    const bool written =
+        mediumIni_ ? writeWholeFile(platform_, folder + L"\\" + kUninstallIniName,
+                                    mediumIni_->data(), mediumIni_->size(), Share::None)
+                   : writeResource(folder, kUninstallerIniResource, L"RT_INI", kUninstallIniName);
+    if (!written) {
         return false;
     }
+    log_.write(uninstallTextsLogLine(mediumIni_.has_value()));
     writeProfileEntries(folder + L"\\uninstall.ini",
                         registeredNameEntries(config_.regFileExtName, config_.regKeyName));
     return true;

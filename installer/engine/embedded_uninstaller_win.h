@@ -2,9 +2,13 @@
 // own program file, written into the target folder by the install engine.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/platform.h"
+#include "common/run_log.h"
 #include "installer/engine/install_config.h"
 #include "installer/engine/install_engine.h"
 
@@ -14,9 +18,13 @@ constexpr int kUninstallerIniResource = 136;
 
 class EmbeddedUninstaller : public UninstallerFiles {
 public:
-    // `config` names the registry keys the uninstaller is to take back.
-    EmbeddedUninstaller(Platform& platform, const InstallConfig& config)
-        : platform_(platform), config_(config) {}
+    // `config` names the registry keys the uninstaller is to take back; the
+    // log says which texts were written.
+    EmbeddedUninstaller(Platform& platform, const InstallConfig& config, RunLog& log)
+        : platform_(platform), config_(config), log_(log) {}
+
+    // The medium's uninstall.ini, written instead of the built-in default.
+    void useMediumIni(std::vector<uint8_t> bytes) { mediumIni_ = std::move(bytes); }
 
     bool writeExe(const std::wstring& folder) override;
     // The uninstaller's fixed key names may differ from those of install.ini,
@@ -29,4 +37,6 @@ private:
 
     Platform& platform_;
     const InstallConfig& config_;
+    RunLog& log_;
+    std::optional<std::vector<uint8_t>> mediumIni_;
 };

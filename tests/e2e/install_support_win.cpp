@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/text.h"
 #include "common/win/handles_win.h"
 
 namespace e2e {
@@ -235,6 +236,26 @@ std::vector<std::wstring> readUninstallRecords(const std::wstring& path) {
     return records;
 }
 
+std::vector<std::wstring> logLines(const std::wstring& path) {
+    std::vector<std::wstring> lines;
+    const auto bytes = readFileBytes(path);
+    if (!bytes) {
+        return lines;
+    }
+    std::string text(bytes->begin(), bytes->end());
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
+        text.erase(0, 3);
+    }
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        lines.push_back(wideFromUtf8(text.substr(at, end - at)));
+    }
+    return lines;
+}
+
+bool hasLine(const std::vector<std::wstring>& lines, const std::wstring& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
 std::wstring programsFolder() {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, path))) {
@@ -404,7 +425,7 @@ UninstallerDriver::~UninstallerDriver() {
 }
 
 std::optional<ui::Window> UninstallerDriver::start() {
-    const ui::WindowQuery query{install_texts::kUninstallTitle, false, L"#32770", 0};
+    const ui::WindowQuery query{title_, false, L"#32770", 0};
     const std::vector<ui::Window> earlier = ui::Window::list(query);
     auto first = ui::Process::start(gameFolder_ + L"\\uninstall.exe", L"", gameFolder_);
     EXPECT_TRUE(first.has_value()) << "uninstall.exe did not start";

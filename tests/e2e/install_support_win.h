@@ -148,6 +148,10 @@ bool takeAwayPackage(const std::wstring& medium, int number, const std::wstring&
 // The records of an uninstall.dat, oldest first.
 std::vector<std::wstring> readUninstallRecords(const std::wstring& path);
 
+// The lines of a /LOG= file, from its UTF-8.
+std::vector<std::wstring> logLines(const std::wstring& path);
+bool hasLine(const std::vector<std::wstring>& lines, const std::wstring& line);
+
 // The Programs menu folder of the test prefix's user.
 std::wstring programsFolder();
 
@@ -208,7 +212,10 @@ private:
 // ticks delete-all when asked to and presses start.
 class UninstallerDriver {
 public:
-    explicit UninstallerDriver(std::wstring gameFolder) : gameFolder_(std::move(gameFolder)) {}
+    // `title` is the window title of the game's uninstall.ini.
+    explicit UninstallerDriver(std::wstring gameFolder,
+                               std::wstring title = install_texts::kUninstallTitle)
+        : gameFolder_(std::move(gameFolder)), title_(std::move(title)) {}
     ~UninstallerDriver();
     UninstallerDriver(const UninstallerDriver&) = delete;
     UninstallerDriver& operator=(const UninstallerDriver&) = delete;
@@ -226,6 +233,7 @@ public:
 
 private:
     std::wstring gameFolder_;
+    std::wstring title_;
     std::optional<ui::Process> copy_;
 };
 

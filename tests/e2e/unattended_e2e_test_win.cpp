@@ -79,27 +79,6 @@ std::optional<DWORD> runCommand(const std::wstring& line, const std::wstring& fo
     return code;
 }
 
-// The log as lines, from its UTF-8.
-std::vector<std::wstring> logLines(const std::wstring& path) {
-    std::vector<std::wstring> lines;
-    const auto bytes = e2e::readFileBytes(path);
-    if (!bytes) {
-        return lines;
-    }
-    std::string text(bytes->begin(), bytes->end());
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
-        text.erase(0, 3);
-    }
-    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-        lines.push_back(wideFromUtf8(text.substr(at, end - at)));
-    }
-    return lines;
-}
-
-bool contains(const std::vector<std::wstring>& lines, const std::wstring& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 std::wstring desktopFolder() {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, path);
@@ -154,7 +133,7 @@ TEST_F(UnattendedScenario, SilentInstallThenQuietUninstallFromTheList) {
     EXPECT_EQ(records[0], L"FOLDER:" + target);
     EXPECT_EQ(records[3], L"FILE:" + target + L"\\uninstall.dat");
     EXPECT_TRUE(e2e::fileExists(group() + L"\\Play Install Test.lnk"));
-    EXPECT_TRUE(contains(records, L"FILE:" + group() + L"\\Play Install Test.lnk"));
+    EXPECT_TRUE(e2e::hasLine(records, L"FILE:" + group() + L"\\Play Install Test.lnk"));
 
     // The entry in the list of installed programs.
     const std::wstring uninstall = L"\"" + target + L"\\uninstall.exe\"";
@@ -177,9 +156,9 @@ TEST_F(UnattendedScenario, SilentInstallThenQuietUninstallFromTheList) {
     EXPECT_EQ(date->size(), 8u);
     EXPECT_EQ(date->find_first_not_of(L"0123456789"), std::wstring::npos) << utf8FromWide(*date);
 
-    const auto lines = logLines(log_);
+    const auto lines = e2e::logLines(log_);
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(contains(lines, L"Target folder: " + target));
+    EXPECT_TRUE(e2e::hasLine(lines, L"Target folder: " + target));
     EXPECT_EQ(lines.back(), L"Result: installed (exit code 0)");
 
     // The quiet command as Windows runs it, from another folder: the first
@@ -209,8 +188,9 @@ TEST_F(UnattendedScenario, RefusalsEndAtOnceWithExitCodeOneAndSayWhyInTheLog) {
     for (const auto& [switches, logged] : refusals) {
         SCOPED_TRACE(utf8FromWide(switches));
         EXPECT_EQ(installSilently(switches + L" /LOG=\"" + log_ + L"\""), std::optional<DWORD>(1));
-        const auto lines = logLines(log_);
-        EXPECT_TRUE(contains(lines, logged)) << utf8FromWide(lines.empty() ? L"" : lines.back());
+        const auto lines = e2e::logLines(log_);
+        EXPECT_TRUE(e2e::hasLine(lines, logged))
+            << utf8FromWide(lines.empty() ? L"" : lines.back());
         EXPECT_EQ(lines.back(), L"Result: nothing was installed (exit code 1)");
         EXPECT_TRUE(e2e::treeSnapshot(targets_.path()).empty());
     }
@@ -224,8 +204,8 @@ TEST_F(UnattendedScenario, AFullDiskIsUndoneWithExitCodeTwo) {
     }
     ASSERT_NO_FATAL_FAILURE(pack(e2e::gameFillingTheDrive(*free), L"--chunk-size 64K"));
     EXPECT_EQ(installSilently(L"/S /D=T:\\Game /LOG=" + log_), std::optional<DWORD>(2));
-    const auto lines = logLines(log_);
-    EXPECT_TRUE(contains(lines, L"Question: " + kDiskFullQuestion));
+    const auto lines = e2e::logLines(log_);
+    EXPECT_TRUE(e2e::hasLine(lines, L"Question: " + kDiskFullQuestion));
     EXPECT_EQ(lines.back(), L"Result: the install failed and was undone (exit code 2)");
     EXPECT_TRUE(e2e::treeSnapshot(L"T:").empty());
     EXPECT_FALSE(e2e::folderExists(group()));

@@ -31,6 +31,11 @@ TEST(StartupPaths, PrivateFolderAndDeletionOrder) {
     EXPECT_EQ(deletionOrder(p, L"install.exe", true),
               (std::vector<std::wstring>{p + L"install.exe", p + L"install.ini", p + L"ijl15.dll",
                                          p + L"JPGI.dll"}));
+    EXPECT_EQ(deletionOrder(p, L"install.exe", true, true),
+              (std::vector<std::wstring>{p + L"install.exe", p + L"install.ini", p + L"ijl15.dll",
+                                         p + L"JPGI.dll", p + L"uninstall.ini"}));
+    EXPECT_EQ(deletionOrder(p, L"setup.exe", false, true),
+              (std::vector<std::wstring>{p + L"setup.exe", p + L"ijl15.dll", p + L"JPGI.dll"}));
     EXPECT_EQ(deletionOrder(p, L"setup.exe", false),
               (std::vector<std::wstring>{p + L"setup.exe", p + L"ijl15.dll", p + L"JPGI.dll"}));
     EXPECT_EQ(filesCarriedByRelaunch(),

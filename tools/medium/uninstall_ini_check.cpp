@@ -32,27 +32,6 @@ std::wstring lineText(size_t number) {
     return L"line " + std::to_wstring(number) + L": ";
 }
 
-// The name the file's first bytes give away, for a file that is not UTF-16
-// little-endian with its byte-order mark; empty when it is.
-std::wstring wrongEncoding(const std::vector<uint8_t>& bytes) {
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        return {};
-    }
-    if (bytes.empty()) {
-        return L"empty";
-    }
-    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-        return L"UTF-8";
-    }
-    if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-        return L"UTF-16 big-endian";
-    }
-    if (bytes.size() >= 2 && (bytes[0] == 0 || bytes[1] == 0)) {
-        return L"UTF-16 without its byte-order mark";
-    }
-    return L"without a byte-order mark (ANSI or UTF-8)";
-}
-
 bool isKnownSection(const std::wstring& name) {
     return name == kInterface || name == kError;
 }
@@ -213,7 +192,7 @@ const std::array<UninstallTextKey, 12> kUninstallTextKeys = {{
 Findings checkUninstallIni(const std::vector<uint8_t>& bytes, const std::wstring& path,
                            Platform& platform) {
     Findings findings;
-    const std::wstring encoding = wrongEncoding(bytes);
+    const std::wstring encoding = nonUtf16Encoding(bytes);
     if (!encoding.empty()) {
         findings.faults.push_back(path + L": " + encoding +
                                   L"; the installer takes only UTF-16 little-endian with its "
