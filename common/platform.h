@@ -30,6 +30,10 @@ public:
     virtual std::optional<uint64_t> size() = 0;
     // True once a read has reached the end of the file.
     virtual bool atEnd() const = 0;
+    // Hands what is buffered to the system, so that it outlives the process;
+    // `durable` also waits until it is on the disk, so that it outlives a
+    // power cut.
+    virtual bool flush(bool durable) = 0;
 };
 
 enum class OpenMode {

@@ -25,6 +25,9 @@ public:
     // no string.
     virtual std::optional<std::wstring> stringValue(RegistryRoot root, const std::wstring& key,
                                                     const std::wstring& name) = 0;
+    // A number value (REG_DWORD); nothing when missing or of another type.
+    virtual std::optional<uint32_t> numberValue(RegistryRoot root, const std::wstring& key,
+                                                const std::wstring& name) = 0;
     // Both on an existing key; false when the value cannot be written.
     virtual bool setStringValue(RegistryRoot root, const std::wstring& key,
                                 const std::wstring& name, const std::wstring& value) = 0;

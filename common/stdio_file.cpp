@@ -2,6 +2,12 @@
 
 #include <cstdint>
 
+#ifdef _WIN32
+#include <io.h>  // _commit: FlushFileBuffers on the stream's handle
+#else
+#include <unistd.h>
+#endif
+
 bool StdioFile::seekTo(int64_t offset, int origin) {
 #ifdef _WIN32
     return _fseeki64(stream_, offset, origin) == 0;
@@ -43,4 +49,18 @@ std::optional<uint64_t> StdioFile::size() {
         return std::nullopt;
     }
     return static_cast<uint64_t>(end);
+}
+
+bool StdioFile::flush(bool durable) {
+    if (std::fflush(stream_) != 0) {
+        return false;
+    }
+    if (!durable) {
+        return true;
+    }
+#ifdef _WIN32
+    return _commit(_fileno(stream_)) == 0;
+#else
+    return fsync(fileno(stream_)) == 0;
+#endif
 }

@@ -25,6 +25,7 @@ public:
     std::optional<uint64_t> position() override;
     std::optional<uint64_t> size() override;
     bool atEnd() const override { return std::feof(stream_) != 0; }
+    bool flush(bool durable) override;
 
 private:
     bool seekTo(int64_t offset, int origin);

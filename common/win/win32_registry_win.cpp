@@ -103,6 +103,20 @@ std::optional<std::wstring> Win32Registry::stringValue(RegistryRoot root, const 
     return std::wstring(text.data());
 }
 
+std::optional<uint32_t> Win32Registry::numberValue(RegistryRoot root, const std::wstring& key,
+                                                   const std::wstring& name) {
+    const RegKey opened = openKey(root, key, KEY_READ);
+    DWORD type = 0;
+    DWORD number = 0;
+    DWORD size = sizeof(number);
+    if (!opened || RegQueryValueExW(opened.get(), valueName(name), nullptr, &type,
+                                    reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(number)) {
+        return std::nullopt;
+    }
+    return number;
+}
+
 bool Win32Registry::setStringValue(RegistryRoot root, const std::wstring& key,
                                    const std::wstring& name, const std::wstring& value) {
     const RegKey opened = openKey(root, key, KEY_SET_VALUE);

@@ -18,6 +18,8 @@ public:
     bool keyExists(RegistryRoot root, const std::wstring& key) override;
     std::optional<std::wstring> stringValue(RegistryRoot root, const std::wstring& key,
                                             const std::wstring& name) override;
+    std::optional<uint32_t> numberValue(RegistryRoot root, const std::wstring& key,
+                                        const std::wstring& name) override;
     bool setStringValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
                         const std::wstring& value) override;
     bool setNumberValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,

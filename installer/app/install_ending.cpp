@@ -7,11 +7,10 @@ bool InstallEnding::unpackEnded(InstallEngine& engine, bool complete, FinishingS
                                 : L"Result: the install failed and is undone (exit code 2)");
         return false;
     }
-    engine.commit();
     installed_ = &engine;
     tell(L"Creating the program group and its shortcuts");
     steps.createProgramGroup(engine);
-    steps.addUninstallEntry();
+    steps.addUninstallEntry(engine.registry());
     exitCode_ = kExitInstalled;
     if (!unattended()) {
         log_.write(L"Result: installed (exit code 0)");
@@ -31,7 +30,7 @@ bool InstallEnding::finish(const std::optional<FinishChoices>& choices, Finishin
         choices ? planFinish(*choices, installed_ == nullptr, !config_.openUrl.empty())
                 : planFinishCancel();
     tell(L"Registering the update-pack file type");
-    steps.registerFileType();
+    steps.registerFileType(installed_ != nullptr ? installed_->registry() : registry_);
     if (plan.openWebPage && !unattended()) {
         steps.openWebPage(config_.openUrl);
     }
@@ -44,6 +43,7 @@ bool InstallEnding::finish(const std::optional<FinishChoices>& choices, Finishin
     if (plan.openWebPage && unattended()) {
         log_.write(L"Not opened in an unattended run: " + config_.openUrl);
     }
+    commit();
     if (plan.verify) {
         startGameAfterVerify_ = plan.startGameAfterVerify;
         return true;
@@ -84,4 +84,11 @@ void InstallEnding::writeResult() {
     log_.write(exitCode_ == kExitInstalled
                    ? L"Result: installed (exit code 0)"
                    : L"Result: installed, but the verification failed (exit code 3)");
+}
+
+void InstallEnding::commit() {
+    if (installed_ != nullptr && !committed_) {
+        installed_->commit();
+        committed_ = true;
+    }
 }

@@ -38,13 +38,15 @@ class InstallEnding {
 public:
     enum class FrontEnd { Wizard, Unattended };
 
-    InstallEnding(FrontEnd frontEnd, const InstallConfig& config, RunLog& log)
-        : frontEnd_(frontEnd), config_(config), log_(log) {}
+    // `registry` takes what is written after a failed install (the file
+    // type); a complete one writes through its engine's journaled registry.
+    InstallEnding(FrontEnd frontEnd, const InstallConfig& config, RunLog& log, Registry& registry)
+        : frontEnd_(frontEnd), config_(config), log_(log), registry_(registry) {}
     InstallEnding(const InstallEnding&) = delete;
     InstallEnding& operator=(const InstallEnding&) = delete;
 
-    // The unpack has ended, completely or not. A complete run is committed and
-    // gets its program group and its Uninstall entry, and true is the answer;
+    // The unpack has ended, completely or not. A complete run gets its program
+    // group and its Uninstall entry, and true is the answer;
     // a failed one answers false, and the front end undoes it and then says
     // so through undone(). `engine` must outlive the finish.
     bool unpackEnded(InstallEngine& engine, bool complete, FinishingSteps& steps);
@@ -52,17 +54,23 @@ public:
 
     // The finish page is left with its choices, or a script's switches stand
     // for them; without choices (Esc) only the file type is registered. Then
-    // the file type, the web page and the desktop icons, in that order. True
-    // when the verification is to follow (and verificationEnded after it);
-    // otherwise the game has started if asked and the run is over.
+    // the file type, the web page and the desktop icons, in that order; then
+    // the install is committed: its journal, the last trace of the run, goes.
+    // True when the verification is to follow (and verificationEnded after
+    // it); otherwise the game has started if asked and the run is over.
     bool finish(const std::optional<FinishChoices>& choices, FinishingSteps& steps);
     // The verification has reached its end; the game starts when asked and a
     // script's /VERIFY did not find the install damaged.
     void verificationEnded(VerificationEnd end, FinishingSteps& steps);
 
+    // The run ends here however it ended: a complete install that has not
+    // been committed (its finish page never left) is committed now.
+    void close() { commit(); }
+
     InstallExitCode exitCode() const { return exitCode_; }
 
 private:
+    void commit();
     bool unattended() const { return frontEnd_ == FrontEnd::Unattended; }
     // A line of the silent run's account of its steps.
     void tell(const std::wstring& line);
@@ -73,8 +81,10 @@ private:
     FrontEnd frontEnd_;
     const InstallConfig& config_;
     RunLog& log_;
+    Registry& registry_;
     InstallExitCode exitCode_ = kExitNothingInstalled;
     // The engine of a complete unpack; null until then.
     InstallEngine* installed_ = nullptr;
     bool startGameAfterVerify_ = false;
+    bool committed_ = false;
 };

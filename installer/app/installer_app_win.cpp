@@ -47,7 +47,7 @@ InstallerApp::InstallerApp(Platform& platform, UserPrompt& prompt, CommandSwitch
     : InstallRun(platform, prompt, log),
       switches_(std::move(switches)),
       uninstaller_(platform, config(), log),
-      ending_(InstallEnding::FrontEnd::Wizard, config(), log) {}
+      ending_(InstallEnding::FrontEnd::Wizard, config(), log, registry_) {}
 
 bool InstallerApp::refuseUnknownSwitches() {
     if (switches_.unknown.empty()) {
@@ -118,6 +118,7 @@ void InstallerApp::runWizard() {
     mainWindow = &window;
     window.run();
     mainWindow = nullptr;
+    ending_.close();
     exitCode_ = ending_.exitCode();
 }
 
@@ -206,14 +207,14 @@ void InstallerApp::runUnattended() {
     options.verify = switches_.verify;
     options.run = switches_.run;
     ShellFinishing finishing(*this, prompt());
-    UnattendedInstall install(platform(), prompt(), log(), packageReader, config(), uninstaller_,
-                              finishing);
+    UnattendedInstall install(platform(), prompt(), registry_, log(), packageReader, config(),
+                              uninstaller_, finishing);
     exitCode_ = install.run(options);
 }
 
 InstallEngine& InstallerApp::makeInstallEngine() {
-    engine_ = std::make_unique<InstallEngine>(platform(), prompt(), packageReader, uninstaller_,
-                                              targetFolder);
+    engine_ = std::make_unique<InstallEngine>(platform(), prompt(), registry_, config().product,
+                                              packageReader, uninstaller_, targetFolder);
     return *engine_;
 }
 

@@ -13,6 +13,7 @@
 #include "common/command_switches.h"
 #include "common/run_log.h"
 #include "common/win/win32_platform_win.h"
+#include "common/win/win32_registry_win.h"
 #include "installer/app/install_ending.h"
 #include "installer/engine/embedded_uninstaller_win.h"
 #include "installer/engine/install_engine.h"
@@ -70,6 +71,7 @@ private:
 
     CommandSwitches switches_;
     EmbeddedUninstaller uninstaller_;
+    Win32Registry registry_;
     // The wizard's; the silent run has its own.
     InstallEnding ending_;
     std::unique_ptr<InstallEngine> engine_;

@@ -126,13 +126,14 @@ InstallExitCode UnattendedInstall::run(const UnattendedOptions& options) {
         return kExitUndone;
     }
 
-    InstallEngine engine(platform_, prompt_, reader_, uninstaller_, target);
+    InstallEngine engine(platform_, prompt_, registry_, config_.product, reader_, uninstaller_,
+                         target);
     LoggedUnpack unpack(log_, config_);
     const auto started = std::chrono::steady_clock::now();
     const bool unpacked = engine.install(unpack);
     log_.write(
         unpackTimeLine(reader_.header().totalSize, std::chrono::steady_clock::now() - started));
-    InstallEnding ending(InstallEnding::FrontEnd::Unattended, config_, log_);
+    InstallEnding ending(InstallEnding::FrontEnd::Unattended, config_, log_, registry_);
     if (!ending.unpackEnded(engine, unpacked, finishing_)) {
         const std::atomic<bool> stop{false};
         engine.undo(stop, [](int) {});

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/platform.h"
+#include "common/registry.h"
 #include "common/run_log.h"
 #include "installer/app/install_ending.h"
 #include "installer/engine/finishing_steps.h"
@@ -24,11 +25,12 @@ struct UnattendedOptions {
 class UnattendedInstall {
 public:
     // `prompt` answers as LogPrompt does, into the same log.
-    UnattendedInstall(Platform& platform, UserPrompt& prompt, RunLog& log, CZipFilePackage& reader,
-                      const InstallConfig& config, UninstallerFiles& uninstaller,
-                      FinishingSteps& finishing)
+    UnattendedInstall(Platform& platform, UserPrompt& prompt, Registry& registry, RunLog& log,
+                      CZipFilePackage& reader, const InstallConfig& config,
+                      UninstallerFiles& uninstaller, FinishingSteps& finishing)
         : platform_(platform),
           prompt_(prompt),
+          registry_(registry),
           log_(log),
           reader_(reader),
           config_(config),
@@ -44,6 +46,7 @@ private:
 
     Platform& platform_;
     UserPrompt& prompt_;
+    Registry& registry_;
     RunLog& log_;
     CZipFilePackage& reader_;
     const InstallConfig& config_;

@@ -7,6 +7,7 @@
 #include <string>
 
 class InstallEngine;
+class Registry;
 
 // What is to follow a complete install: the finish page's three boxes, or the
 // switches of a script.
@@ -27,9 +28,11 @@ public:
     virtual void useTargetFolder(const std::wstring& folder) = 0;
     // The program group and its shortcuts, recorded through the engine.
     virtual void createProgramGroup(InstallEngine& engine) = 0;
-    // The entry in Windows' list of installed programs.
-    virtual void addUninstallEntry() = 0;
-    virtual void registerFileType() = 0;
+    // The entry in Windows' list of installed programs, and the file type,
+    // written through `registry`: the install's own (journaled, so that an
+    // undo takes them back) or, after a failed install, the plain one.
+    virtual void addUninstallEntry(Registry& registry) = 0;
+    virtual void registerFileType(Registry& registry) = 0;
     // The desktop shortcuts and web link, recorded through the engine.
     virtual void createDesktopShortcuts(InstallEngine& engine) = 0;
     virtual void startGame() = 0;

@@ -24,17 +24,19 @@ std::wstring unpackTimeLine(uint64_t bytes, std::chrono::steady_clock::duration 
     return L"Unpack: " + std::to_wstring(bytes) + L" bytes in " + seconds + L" s";
 }
 
-InstallEngine::InstallEngine(Platform& platform, UserPrompt& prompt, CZipFilePackage& reader,
+InstallEngine::InstallEngine(Platform& platform, UserPrompt& prompt, Registry& registry,
+                             const std::wstring& product, CZipFilePackage& reader,
                              UninstallerFiles& uninstaller, std::wstring targetFolder)
     : platform_(platform),
       prompt_(prompt),
       reader_(reader),
       uninstaller_(uninstaller),
       targetFolder_(std::move(targetFolder)),
-      journal_(platform, prompt, targetFolder_) {}
+      journal_(platform, prompt, registry, product, targetFolder_) {}
 
 bool InstallEngine::record(bool isFolder, const std::wstring& path) {
-    return journal_.record(isFolder, path);
+    return isFolder ? journal_.recordFolder(path, platform_.folderExists(path))
+                    : journal_.recordFile(path);
 }
 
 bool InstallEngine::placeUninstaller() {
@@ -49,6 +51,7 @@ bool InstallEngine::placeUninstaller() {
         return false;
     }
     const bool alreadyThere = platform_.folderExists(target);
+    journal_.mark(alreadyThere);
     if (auto failed = createTargetFolder(platform_, target)) {
         prompt_.showMessage(fillTextFormat(L"Failed to create folder: %s", *failed),
                             MessageIcon::None);

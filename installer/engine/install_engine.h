@@ -53,7 +53,10 @@ std::wstring unpackTimeLine(uint64_t bytes, std::chrono::steady_clock::duration 
 
 class InstallEngine {
 public:
-    InstallEngine(Platform& platform, UserPrompt& prompt, CZipFilePackage& reader,
+    // `registry` and `product` mark the run for the next start, should it be
+    // killed; the run's own registry changes go through registry().
+    InstallEngine(Platform& platform, UserPrompt& prompt, Registry& registry,
+                  const std::wstring& product, CZipFilePackage& reader,
                   UninstallerFiles& uninstaller, std::wstring targetFolder);
 
     // Creates the target folder, places and records the uninstaller's files
@@ -65,9 +68,14 @@ public:
     bool cancelRequested() const { return cancelRequested_; }
 
     // Appends a record for what the install makes after the unpack (the
-    // program group, shortcuts), before it is made.
+    // program group, shortcuts), before it is made; a file that is there
+    // already is set aside first, a folder that is there is kept by the undo.
     [[nodiscard]] bool record(bool isFolder, const std::wstring& path);
-    // The run has finished: what it replaced is deleted.
+    // The registry for what the run writes there (the file type, the
+    // Uninstall entry): each change is journaled, so that the undo takes it
+    // back.
+    Registry& registry() { return journal_.registry(); }
+    // The run has finished: what it replaced is deleted, then its journal.
     void commit() { journal_.commit(); }
     // Removes what this run made, newest first, and puts back what it
     // replaced (see InstallJournal::undo).

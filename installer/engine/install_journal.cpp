@@ -3,14 +3,18 @@
 #include <algorithm>
 
 #include "common/formats.h"
+#include "common/run_undo.h"
 #include "common/text.h"
 #include "common/uninstall_record.h"
 #include "installer/engine/install_progress.h"
 #include "installer/engine/install_record.h"
 
-InstallJournal::InstallJournal(Platform& platform, UserPrompt& prompt, std::wstring targetFolder)
+InstallJournal::InstallJournal(Platform& platform, UserPrompt& prompt, Registry& registry,
+                               std::wstring product, std::wstring targetFolder)
     : platform_(platform),
       prompt_(prompt),
+      plainRegistry_(registry),
+      product_(std::move(product)),
       targetFolder_(std::move(targetFolder)),
       recordPath_(targetFolder_ + L"\\" + UninstallRecord::kFileName) {}
 
@@ -19,18 +23,37 @@ bool InstallJournal::fits(bool isFolder, const std::wstring& path) {
         .has_value();
 }
 
+void InstallJournal::mark(bool targetWasThere) {
+    targetWasThere_ = targetWasThere;
+    marked_ = InterruptedRuns(plainRegistry_).mark(product_, {targetFolder_, targetWasThere});
+}
+
 bool InstallJournal::begin() {
-    if (!platform_.fileExists(recordPath_)) {
-        return true;
+    const bool recordWasThere = platform_.fileExists(recordPath_);
+    std::optional<std::vector<uint8_t>> earlier;
+    if (recordWasThere) {
+        earlier = readWholeFile(platform_, recordPath_);
+        if (!earlier) {
+            prompt_.showMessage(fillTextFormat(L"Failed to open %s", recordPath_),
+                                MessageIcon::Stop);
+            return false;
+        }
+        // A partial record at the end would shift every record appended after it.
+        earlier->resize(earlier->size() / kUninstallRecordSize * kUninstallRecordSize);
     }
-    auto earlier = readWholeFile(platform_, recordPath_);
-    if (!earlier) {
-        prompt_.showMessage(fillTextFormat(L"Failed to open %s", recordPath_), MessageIcon::Stop);
+    journal_ = RunJournal::create(platform_, targetFolder_, targetWasThere_, recordWasThere,
+                                  earlier ? earlier->size() : 0);
+    if (!journal_) {
+        prompt_.showMessage(
+            fillTextFormat(L"Failed to write %s!", RunJournal::pathIn(targetFolder_)),
+            MessageIcon::Stop);
+        platform_.deleteFile(RunJournal::pathIn(targetFolder_));
         return false;
     }
-    // A partial record at the end would shift every record appended after it.
-    earlierRecords_ = earlier->size() / kUninstallRecordSize;
-    earlier->resize(earlierRecords_ * kUninstallRecordSize);
+    registry_ = std::make_unique<JournaledRegistry>(plainRegistry_, *journal_);
+    if (!recordWasThere) {
+        return true;
+    }
     if (!setAside(recordPath_)) {
         return false;
     }
@@ -38,12 +61,16 @@ bool InstallJournal::begin() {
         prompt_.showMessage(
             fillTextFormat(L"Failed to write the uninstall record for %s!", recordPath_),
             MessageIcon::Stop);
-        platform_.deleteFile(recordPath_);
-        platform_.moveFile(setAside_.back().second, recordPath_, false);
-        setAside_.pop_back();
         return false;
     }
     return true;
+}
+
+Registry& InstallJournal::registry() {
+    if (registry_) {
+        return *registry_;
+    }
+    return plainRegistry_;
 }
 
 bool InstallJournal::record(bool isFolder, const std::wstring& path) {
@@ -51,13 +78,13 @@ bool InstallJournal::record(bool isFolder, const std::wstring& path) {
 }
 
 bool InstallJournal::recordFolder(const std::wstring& path, bool alreadyThere) {
-    if (!record(true, path)) {
+    if (alreadyThere && (!journal_ || !journal_->folderThere(path))) {
+        prompt_.showMessage(
+            fillTextFormat(L"Failed to write %s!", RunJournal::pathIn(targetFolder_)),
+            MessageIcon::Stop);
         return false;
     }
-    if (alreadyThere) {
-        foldersAlreadyThere_.insert(path);
-    }
-    return true;
+    return record(true, path);
 }
 
 bool InstallJournal::recordFile(const std::wstring& path) {
@@ -111,60 +138,63 @@ bool InstallJournal::setAside(const std::wstring& path) {
     for (int number = 2; platform_.fileExists(aside) || platform_.folderExists(aside); ++number) {
         aside = path + kSetAsideSuffix + std::to_wstring(number);
     }
+    // On disk before the rename: afterwards the file's earlier bytes live only
+    // under the new name.
+    if (!journal_ || !journal_->setAside(path, aside)) {
+        prompt_.showMessage(
+            fillTextFormat(L"Failed to write %s!", RunJournal::pathIn(targetFolder_)),
+            MessageIcon::Stop);
+        return false;
+    }
     if (!platform_.moveFile(path, aside, false)) {
         const std::wstring reason = platform_.lastErrorText();
         prompt_.showMessage(L"Failed to replace " + path + L": " + reason, MessageIcon::Stop);
         return false;
     }
-    setAside_.emplace_back(path, aside);
     return true;
 }
 
 void InstallJournal::undo(const std::atomic<bool>& stop, uint32_t scale,
                           const std::function<void(int)>& position) {
-    UninstallRecord file(platform_, prompt_);
-    const std::vector<std::wstring> records = file.LoadUninstallRecords(targetFolder_);
-    const size_t first = std::min(earlierRecords_, records.size());
-    position(percentOf(records.size() - first, scale, 0));
-    bool walkedAll = true;
-    for (size_t i = records.size(); i-- > first;) {
-        if (stop.load()) {
-            walkedAll = false;
-            break;
-        }
-        const RecordAction action = interpretUninstallRecord(records[i]);
-        if (action.kind == RecordKind::File) {
-            platform_.deleteFile(action.path);
-        } else if (action.kind == RecordKind::Folder &&
-                   foldersAlreadyThere_.count(action.path) == 0) {
-            platform_.removeFolder(action.path);
-        }
-        position(percentOf(i - first, scale, 0));
+    RunJournalState state;
+    if (journal_) {
+        state = journal_->state();
+    } else {
+        // Stopped before its journal: at most the target folder was made.
+        state.targetWasThere = !marked_ || targetWasThere_;
     }
-    // The copy begin() put in place of an earlier uninstall.dat is this run's
-    // even before the run has recorded it (a run can stop on the way there):
-    // once every record is undone, the earlier file goes back.
-    const bool recordSetAside =
-        std::any_of(setAside_.begin(), setAside_.end(),
-                    [this](const auto& entry) { return entry.first == recordPath_; });
-    if (walkedAll && recordSetAside) {
-        platform_.deleteFile(recordPath_);
-    }
-    for (auto it = setAside_.rbegin(); it != setAside_.rend(); ++it) {
-        // A newer file the walk did not reach is recorded and stays; only
-        // then is the earlier one given up. Any other failure keeps it.
-        if (platform_.fileExists(it->first)) {
-            platform_.deleteFile(it->second);
-        } else {
-            platform_.moveFile(it->second, it->first, false);
-        }
-    }
-    setAside_.clear();
+    // Closed, so that the undo can delete it.
+    registry_.reset();
+    journal_.reset();
+    RunUndo(platform_, prompt_, plainRegistry_, targetFolder_, std::move(state),
+            MissingRecord::Report)
+        .run(stop, [&](size_t ahead) { position(percentOf(ahead, scale, 0)); });
+    end();
 }
 
 void InstallJournal::commit() {
-    for (const auto& [original, aside] : setAside_) {
-        platform_.deleteFile(aside);
+    if (!journal_) {
+        end();
+        return;
     }
-    setAside_.clear();
+    if (!journal_->commit()) {
+        // Without its Commit entry a killed end would be undone: the set-aside
+        // files stay until the next start rolls the run forward or back.
+        return;
+    }
+    RunJournalState state = journal_->state();
+    registry_.reset();
+    journal_.reset();
+    std::atomic<bool> stop{false};
+    RunUndo(platform_, prompt_, plainRegistry_, targetFolder_, std::move(state),
+            MissingRecord::Silent)
+        .run(stop, [](size_t) {});
+    end();
+}
+
+void InstallJournal::end() {
+    if (marked_) {
+        InterruptedRuns(plainRegistry_).unmark(product_);
+        marked_ = false;
+    }
 }

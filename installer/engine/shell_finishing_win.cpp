@@ -4,10 +4,8 @@
 
 #include "common/registered_type.h"
 #include "common/win/profile_win.h"
-#include "common/win/win32_registry_win.h"
 #include "installer/engine/file_type_registration.h"
 #include "installer/engine/install_engine.h"
-#include "installer/engine/install_record.h"
 #include "installer/engine/shortcuts.h"
 #include "installer/engine/shortcuts_win.h"
 #include "installer/engine/uninstall_entry.h"
@@ -31,8 +29,7 @@ void ShellFinishing::createProgramGroup(InstallEngine& engine) {
                        });
 }
 
-void ShellFinishing::addUninstallEntry() {
-    Win32Registry registry;
+void ShellFinishing::addUninstallEntry(Registry& registry) {
     const auto root = writeUninstallEntry(
         registry, run_.config(),
         {run_.targetFolder, run_.packageReader.header().totalSize, todayText()});
@@ -47,8 +44,7 @@ void ShellFinishing::addUninstallEntry() {
                         uninstallEntryEntries(uninstallKeyName(run_.config().product), *root));
 }
 
-void ShellFinishing::registerFileType() {
-    Win32Registry registry;
+void ShellFinishing::registerFileType(Registry& registry) {
     const bool installed = !run_.installFailed;
     const auto handover =
         RegisterUpdatePackType(registry, run_.config(), run_.targetFolder, installed);
@@ -64,14 +60,12 @@ void ShellFinishing::createDesktopShortcuts(InstallEngine& engine) {
     if (!desktop) {
         return;
     }
-    // The same append as the engine's (InstallJournal::record), but a record
-    // that cannot be written is reported through this step's prompt: the
-    // finish page asks for the icons, and its window owns the message.
+    // Recorded by the engine: an icon an earlier install left there is set
+    // aside first, so that an undo of this run puts it back.
     const std::wstring& target = engine.targetFolder();
     CreateDesktopShortcuts(run_.platform(), run_.config(), target, *desktop,
-                           [this, &target](bool isFolder, const std::wstring& path) {
-                               return RecordInstalledEntry(run_.platform(), prompt_, target,
-                                                           isFolder, path);
+                           [&engine](bool isFolder, const std::wstring& path) {
+                               return engine.record(isFolder, path);
                            });
 }
 

@@ -21,11 +21,11 @@ public:
 
     void useTargetFolder(const std::wstring& folder) override { run_.targetFolder = folder; }
     void createProgramGroup(InstallEngine& engine) override;
-    void addUninstallEntry() override;
+    void addUninstallEntry(Registry& registry) override;
     // An association of another program is taken over only after a complete
     // install, whose uninstall.ini then carries its earlier value to the
     // uninstaller; after a failed one nobody could give it back.
-    void registerFileType() override;
+    void registerFileType(Registry& registry) override;
     // Nothing at all when the system names no desktop folder.
     void createDesktopShortcuts(InstallEngine& engine) override;
     // Opens targetFolder\programFile through the shell in the folder of its

@@ -89,6 +89,7 @@ private:
         std::optional<uint64_t> position() override { return at_; }
         std::optional<uint64_t> size() override { return bytes_.size(); }
         bool atEnd() const override { return end_; }
+        bool flush(bool /*durable*/) override { return true; }
 
     private:
         std::string& bytes_;

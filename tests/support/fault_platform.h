@@ -97,6 +97,7 @@ private:
         std::optional<uint64_t> position() override { return inner_->position(); }
         std::optional<uint64_t> size() override { return inner_->size(); }
         bool atEnd() const override { return inner_->atEnd(); }
+        bool flush(bool durable) override { return inner_->flush(durable); }
 
     private:
         FaultPlatform& owner_;

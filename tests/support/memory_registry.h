@@ -34,7 +34,7 @@ public:
         return text != nullptr ? std::optional<std::wstring>(*text) : std::nullopt;
     }
     std::optional<uint32_t> numberValue(RegistryRoot root, const std::wstring& key,
-                                        const std::wstring& name) {
+                                        const std::wstring& name) override {
         const Value* value = find(root, key, name);
         const auto* number = value != nullptr ? std::get_if<uint32_t>(value) : nullptr;
         return number != nullptr ? std::optional<uint32_t>(*number) : std::nullopt;
@@ -66,8 +66,12 @@ public:
         return true;
     }
 
+    using Contents = std::map<std::pair<RegistryRoot, std::wstring>, std::map<std::wstring, Value>>;
+
     // Values and keys, to compare a whole registry before and after.
     bool operator==(const MemoryRegistry& other) const { return keys_ == other.keys_; }
+    const Contents& contents() const { return keys_; }
+    void restore(Contents contents) { keys_ = std::move(contents); }
     size_t keyCount() const { return keys_.size(); }
 
     bool refuseWrites = false;
@@ -96,5 +100,5 @@ private:
         return true;
     }
 
-    std::map<std::pair<RegistryRoot, std::wstring>, std::map<std::wstring, Value>> keys_;
+    Contents keys_;
 };

@@ -151,6 +151,7 @@ private:
         std::optional<uint64_t> position() override { return 0; }
         std::optional<uint64_t> size() override { return SIZE_MAX - 1; }
         bool atEnd() const override { return false; }
+        bool flush(bool /*durable*/) override { return true; }
     };
 };
 

@@ -10,6 +10,7 @@
 #include "common/uninstall_record.h"
 #include "tests/support/fault_platform.h"
 #include "tests/support/install_fixture.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"
 
@@ -51,7 +52,7 @@ protected:
             return false;
         }
         FakeUninstaller uninstaller(system);
-        InstallEngine engine(system, prompt, reader, uninstaller, kTarget);
+        InstallEngine engine(system, prompt, registry, L"Test", reader, uninstaller, kTarget);
         CancellingObserver observer;
         observer.engine = &engine;
         observer.cancelAtChunk = cancelAtChunk;
@@ -75,6 +76,7 @@ protected:
     TempFolder root;
     PosixPlatform platform{root.path()};
     ScriptedPrompt prompt;
+    MemoryRegistry registry;
     std::vector<int> positions;
 };
 

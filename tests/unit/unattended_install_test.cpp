@@ -12,6 +12,7 @@
 #include "common/uninstall_record.h"
 #include "tests/support/fault_platform.h"
 #include "tests/support/install_fixture.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/scripted_prompt.h"
 
 namespace {
@@ -25,8 +26,8 @@ public:
         steps.push_back("group");
         EXPECT_TRUE(engine.record(true, L"P:\\Programs\\Test"));
     }
-    void addUninstallEntry() override { steps.push_back("entry"); }
-    void registerFileType() override { steps.push_back("type"); }
+    void addUninstallEntry(Registry&) override { steps.push_back("entry"); }
+    void registerFileType(Registry&) override { steps.push_back("type"); }
     void createDesktopShortcuts(InstallEngine&) override { steps.push_back("desktop"); }
     void startGame() override { steps.push_back("game"); }
     std::vector<std::string> steps;
@@ -84,7 +85,8 @@ protected:
         }
         reader.SetText(CZipFilePackage::kDiskFullQuestion, config.text(46));
         FakeUninstaller uninstaller(system);
-        UnattendedInstall unattended(system, prompt, log, reader, config, uninstaller, finish);
+        UnattendedInstall unattended(system, prompt, registry, log, reader, config, uninstaller,
+                                     finish);
         return unattended.run({L"M:", target, verify, run});
     }
     InstallExitCode install(const std::wstring& target, bool verify = false, bool run = false) {
@@ -94,6 +96,7 @@ protected:
     TempFolder root;
     PosixPlatform platform{root.path()};
     InstallConfig config;
+    MemoryRegistry registry;
     RecordingFinish finish;
 };
 
