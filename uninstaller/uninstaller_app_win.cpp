@@ -9,6 +9,7 @@
 
 #include "common/ini_file.h"
 #include "common/schedule_delete.h"
+#include "common/interrupted_run.h"
 #include "common/uninstall_record.h"
 #include "common/win/handles_win.h"
 #include "common/win/unattended_win.h"
@@ -127,7 +128,30 @@ int UninstallerApp::run() {
     return code;
 }
 
+bool UninstallerApp::recoverInterruptedInstall() {
+    Win32Registry registry;
+    const auto recovery =
+        recoverRunIn(platform_, prompt_, registry, recordFolder_, [](size_t) {});
+    if (!recovery) {
+        return true;
+    }
+    const std::wstring report = recoveryReport(recovery->targetFolder, recovery->summary);
+    log_.write(report);
+    if (!switches_.silent) {
+        windowPrompt_.showMessage(report, MessageIcon::Information);
+    }
+    // What the killed run had replaced is back, its texts among it.
+    texts_ = loadUninstallTexts(IniFile(platform_), profilePath_);
+    registered_ = loadRegisteredType(IniFile(platform_), profilePath_);
+    // Undone, a first install leaves nothing to remove.
+    return platform_.fileExists(recordFolder_ + L"\\" + UninstallRecord::kFileName);
+}
+
 int UninstallerApp::removeWithOrWithoutWindow() {
+    if (!recoverInterruptedInstall()) {
+        log_.write(L"Result: nothing was left to remove (exit code 0)");
+        return kExitRemoved;
+    }
     if (!loadRecord()) {
         log_.write(L"Result: nothing was removed (exit code 1)");
         return kExitNothingRemoved;

@@ -50,6 +50,9 @@ private:
     // exit code: the copy's own when a script waits for it.
     int copyToTemporaryFolder();
     int removeWithOrWithoutWindow();
+    // An install into the game folder that was killed is undone first, as
+    // the installer's next start would; false when nothing is left then.
+    bool recoverInterruptedInstall();
     bool loadRecord();
     std::wstring entry(int k) const;
 

@@ -5,10 +5,12 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "common/ini_file.h"
 #include "common/schedule_delete.h"
+#include "common/interrupted_run.h"
 #include "common/win/handles_win.h"
 #include "common/win/unattended_win.h"
 #include "installer/app/startup.h"
@@ -16,6 +18,7 @@
 #include "installer/engine/medium_uninstall_ini.h"
 #include "installer/engine/shell_finishing_win.h"
 #include "installer/ui/logo_window_win.h"
+#include "installer/ui/recovery_dialog_win.h"
 #include "installer/ui/main_window_win.h"
 
 namespace {
@@ -88,6 +91,7 @@ bool InstallerApp::start() {
     }
     setConfig(std::move(*config));
     computeDefaultTargetFolder();
+    recoverInterruptedInstall();
     // Three-dimensional control drawing is the system's default on every
     // version this program runs on; nothing to switch on.
     mediumFolder = mediumFolderFromArgument(mediumFolder);
@@ -107,6 +111,36 @@ bool InstallerApp::start() {
     }
     runWizard();
     return false;
+}
+
+void InstallerApp::recoverInterruptedInstall() {
+    if (!InterruptedRuns(registry_).find(config().product)) {
+        // A mark cut short before it named its folder goes quietly.
+        InterruptedRuns(registry_).unmark(config().product);
+        return;
+    }
+    std::optional<Recovery> recovery;
+    const auto work = [this, &recovery](const std::function<void(int)>& position) {
+        size_t total = 0;
+        recovery = recoverInterruptedRun(platform(), prompt(), registry_, config().product,
+                                         [&position, &total](size_t ahead) {
+                                             total = std::max(total, ahead);
+                                             position(total == 0 ? 0 : static_cast<int>(ahead * 100 / total));
+                                         });
+    };
+    if (switches_.silent) {
+        work([](int) {});
+    } else {
+        RecoveryDialog(text(49), text(16), work).runModal(nullptr);
+    }
+    if (!recovery) {
+        return;
+    }
+    const std::wstring report = recoveryReport(recovery->targetFolder, recovery->summary);
+    log().write(report);
+    if (!switches_.silent) {
+        prompt().showMessage(report, MessageIcon::Information);
+    }
 }
 
 void InstallerApp::runWizard() {

@@ -68,6 +68,10 @@ private:
     bool takeUninstallTexts();
     void runUnattended();
     void runWizard();
+    // Before the first page: an install of this game that was killed is
+    // undone (or, had it finished, its leftovers go), and the person or the
+    // log is told what was done.
+    void recoverInterruptedInstall();
 
     CommandSwitches switches_;
     EmbeddedUninstaller uninstaller_;

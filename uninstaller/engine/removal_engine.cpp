@@ -91,6 +91,18 @@ std::wstring refusedDeleteAllMessage(const std::wstring& folder) {
         folder);
 }
 
+bool isUninstallerFile(const std::wstring& folder, const std::wstring& path) {
+    if (folder.empty()) {
+        return false;
+    }
+    for (const wchar_t* name : {L"uninstall.exe", L"uninstall.ini", L"uninstall.dat"}) {
+        if (sameTextIgnoringCase(path, withSeparator(folder) + name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::wstring RemovalEngine::installFolder() const {
     const RecordAction first = interpretUninstallRecord(entry_(1));
     return first.kind == RecordKind::Folder ? first.path : std::wstring();
@@ -106,11 +118,27 @@ void RemovalEngine::RemoveRecorded(RemovalView& view, Registry& registry,
     const int count = record.CountUninstallRecords(recordFolder_);
     view.setProgressRange(progressRangeFor(count));
     walked_ = count;
+    // The uninstaller's own files in the game folder go last: a removal
+    // killed on the way leaves them, so that the next start of uninstall.exe
+    // removes the rest.
+    std::vector<std::wstring> own;
     for (int k = count; k >= 1; --k) {
-        apply(entry_(k));
+        const std::wstring text = entry_(k);
+        const RecordAction action = interpretUninstallRecord(text);
+        if (action.kind == RecordKind::File && isUninstallerFile(folder, action.path)) {
+            own.push_back(action.path);
+        } else {
+            apply(text);
+        }
         view.stepProgress();
     }
     removeRegisteredType(registry, handed, folder);
+    for (const std::wstring& path : own) {
+        platform_.deleteFile(path);
+    }
+    if (!own.empty()) {
+        platform_.removeFolder(folder);
+    }
     view.markStage(2);
     view.markStage(3);
 }

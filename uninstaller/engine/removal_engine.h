@@ -46,6 +46,9 @@ int progressRangeFor(int entries);
 void removeRegisteredType(Registry& registry, const RegisteredType& handed,
                           const std::wstring& installFolder);
 
+// The path is one of the uninstaller's three files in the game folder.
+bool isUninstallerFile(const std::wstring& folder, const std::wstring& path);
+
 // The program a command line starts: its quoted first part, or the part
 // before the first blank.
 std::wstring programOfCommand(const std::wstring& command);
