@@ -582,4 +582,24 @@ std::optional<std::wstring> registryString(HKEY root, const std::wstring& key, c
     return std::wstring(text);
 }
 
+std::optional<DWORD> runCommand(const std::wstring& line, const std::wstring& folder) {
+    std::wstring command = line;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &started)) {
+        return std::nullopt;
+    }
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
+    if (WaitForSingleObject(process.get(), kInstallTimeout) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 99);
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
 }  // namespace e2e

@@ -72,6 +72,10 @@ std::vector<GameFile> gameFillingTheDrive(uint64_t freeBytes);
 bool makeGame(const std::wstring& folder, const std::vector<GameFile>& files,
               const std::vector<std::wstring>& emptyFolders = {});
 
+// Runs a whole command line, as Windows runs an uninstall command, in
+// `folder`; answers the exit code, or nothing when it did not end in time.
+std::optional<DWORD> runCommand(const std::wstring& line, const std::wstring& folder);
+
 // Runs the built medium.exe with the arguments and answers its exit code, or
 // nothing when it did not start or end in time.
 std::optional<DWORD> runMedium(const std::wstring& arguments, DWORD timeoutMs = 120000);

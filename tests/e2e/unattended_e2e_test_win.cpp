@@ -57,28 +57,6 @@ std::optional<DWORD> machineNumber(const wchar_t* name) {
     return machineValue<DWORD>(name, REG_DWORD);
 }
 
-// Runs a whole command line, as Windows runs an uninstall command, in
-// `folder`; answers the exit code, or nothing when it did not end in time.
-std::optional<DWORD> runCommand(const std::wstring& line, const std::wstring& folder) {
-    std::wstring command = line;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &started)) {
-        return std::nullopt;
-    }
-    const KernelHandle process(started.hProcess);
-    const KernelHandle thread(started.hThread);
-    if (WaitForSingleObject(process.get(), kInstallTimeout) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 99);
-        return std::nullopt;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return code;
-}
-
 std::wstring desktopFolder() {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, path);
@@ -112,7 +90,7 @@ protected:
     // install.exe with the switches, started from a folder that is not the
     // medium, as a script may; answers its exit code.
     std::optional<DWORD> installSilently(const std::wstring& switches) {
-        return runCommand(L"\"" + medium_ + L"\\install.exe\" " + switches, root_.path());
+        return e2e::runCommand(L"\"" + medium_ + L"\\install.exe\" " + switches, root_.path());
     }
 
     std::wstring group() const { return e2e::programsFolder() + L"\\" + programGroup_; }
@@ -165,7 +143,7 @@ TEST_F(UnattendedScenario, SilentInstallThenQuietUninstallFromTheList) {
     // stage waits for the removal and answers its result.
     const auto quiet = machineString(L"QuietUninstallString");
     ASSERT_TRUE(quiet.has_value());
-    ASSERT_EQ(runCommand(*quiet, root_.path()), std::optional<DWORD>(0));
+    ASSERT_EQ(e2e::runCommand(*quiet, root_.path()), std::optional<DWORD>(0));
     // The first stage's own program goes right after that stage has ended.
     EXPECT_TRUE(ui::waitUntil([&] { return !e2e::folderExists(target); }));
     for (const std::wstring& record : records) {
