@@ -130,8 +130,7 @@ int UninstallerApp::run() {
 
 bool UninstallerApp::recoverInterruptedInstall() {
     Win32Registry registry;
-    const auto recovery =
-        recoverRunIn(platform_, prompt_, registry, recordFolder_, [](size_t) {});
+    const auto recovery = recoverRunIn(platform_, prompt_, registry, recordFolder_, [](size_t) {});
     if (!recovery) {
         return true;
     }

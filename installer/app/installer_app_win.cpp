@@ -122,11 +122,11 @@ void InstallerApp::recoverInterruptedInstall() {
     std::optional<Recovery> recovery;
     const auto work = [this, &recovery](const std::function<void(int)>& position) {
         size_t total = 0;
-        recovery = recoverInterruptedRun(platform(), prompt(), registry_, config().product,
-                                         [&position, &total](size_t ahead) {
-                                             total = std::max(total, ahead);
-                                             position(total == 0 ? 0 : static_cast<int>(ahead * 100 / total));
-                                         });
+        recovery = recoverInterruptedRun(
+            platform(), prompt(), registry_, config().product, [&position, &total](size_t ahead) {
+                total = std::max(total, ahead);
+                position(total == 0 ? 0 : static_cast<int>(ahead * 100 / total));
+            });
     };
     if (switches_.silent) {
         work([](int) {});

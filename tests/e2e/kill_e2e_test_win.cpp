@@ -76,8 +76,7 @@ void waitForUninstallers() {
 
 // Removes the game as a script would, and waits until the removal is over.
 std::optional<DWORD> uninstallSilently(const std::wstring& folder, const std::wstring& from) {
-    const auto code =
-        e2e::runCommand(L"\"" + folder + L"\\uninstall.exe\" /S /DELETEALL", from);
+    const auto code = e2e::runCommand(L"\"" + folder + L"\\uninstall.exe\" /S /DELETEALL", from);
     waitForUninstallers();
     return code;
 }
@@ -163,20 +162,19 @@ protected:
     }
 
     std::optional<DWORD> installSilently() {
-        return e2e::runCommand(L"\"" + medium_ + L"\\install.exe\" /S /D=" + target_,
-                               root_.path());
+        return e2e::runCommand(L"\"" + medium_ + L"\\install.exe\" /S /D=" + target_, root_.path());
     }
 
     // Starts install.exe /S and kills every installer process once `when`
     // holds (looked at every millisecond) or `delayMs` have passed; answers
-    // whether the run had begun and not yet ended then: its journal or its
-    // mark was there.
-    bool killSilentInstall(const std::function<bool()>& when, DWORD delayMs) {
-        auto first = ui::Process::start(medium_ + L"\\install.exe", L"/S /D=" + target_,
-                                        root_.path());
+    // what the run had left then.
+    enum class Left { Nothing, Mark, Journal };
+    Left killSilentInstall(const std::function<bool()>& when, DWORD delayMs) {
+        auto first =
+            ui::Process::start(medium_ + L"\\install.exe", L"/S /D=" + target_, root_.path());
         EXPECT_TRUE(first.has_value());
         if (!first) {
-            return false;
+            return Left::Nothing;
         }
         // A delay counts from the run's mark: the first stage's copying and
         // start-up take their own time.
@@ -200,11 +198,45 @@ protected:
             Sleep(1);
         }
         killAll(L"install");
-        // What a killed run leaves stays; a run that got past the kill ends
-        // without them.
-        Sleep(500);
-        return running &&
-               (e2e::fileExists(target_ + L"\\install.journal") || marked());
+        EXPECT_TRUE(ui::listProcesses(L"install.exe").empty()) << "an installer outlived its kill";
+        const bool journal = e2e::fileExists(target_ + L"\\install.journal");
+        const bool mark = marked();
+        std::printf("  killed after %lu ms: %s, journal %s, mark %s\n",
+                    static_cast<unsigned long>(GetTickCount() - started),
+                    running ? "running" : "ended", journal ? "there" : "gone",
+                    mark ? "there" : "gone");
+        return !running  ? Left::Nothing
+               : journal ? Left::Journal
+               : mark    ? Left::Mark
+                         : Left::Nothing;
+    }
+
+    // A kill that left no journal came before the run's first change or
+    // after its last: the next start must leave the machine as before, or the
+    // finished install as it is. Answers whether it was as before.
+    bool checkUnjournaledPoint(const std::string& what,
+                               const std::map<std::wstring, std::wstring>& before) {
+        (void)nextStart();
+        const bool asBefore = picture() == before;
+        std::printf("kill point %-34s no journal: %s\n", what.c_str(),
+                    asBefore ? "killed before the run's first change, machine as before"
+                             : "the run had ended, not counted");
+        return asBefore;
+    }
+
+    // A whole install.exe /S, timed from the run's mark to the end of its
+    // first stage; 0 when it did not end in time.
+    DWORD timeSilentInstall() {
+        auto first =
+            ui::Process::start(medium_ + L"\\install.exe", L"/S /D=" + target_, root_.path());
+        if (!first ||
+            !ui::waitUntil(
+                [] { return e2e::registryString(HKEY_CURRENT_USER, kMarkKey).has_value(); },
+                kInstallTimeout)) {
+            return 0;
+        }
+        const DWORD marked = GetTickCount();
+        return first->waitForExit(kInstallTimeout) ? GetTickCount() - marked : 0;
     }
 
     // The next start: the wizard, which undoes the killed run before its first
@@ -232,8 +264,8 @@ protected:
         if (agreement) {
             EXPECT_TRUE(agreement->control(IDCANCEL).click());
         }
-        EXPECT_TRUE(
-            ui::waitUntil([] { return ui::listProcesses(L"install.exe").empty(); }, kInstallTimeout))
+        EXPECT_TRUE(ui::waitUntil([] { return ui::listProcesses(L"install.exe").empty(); },
+                                  kInstallTimeout))
             << "the installer did not end";
         return said;
     }
@@ -271,44 +303,47 @@ std::vector<double> seededShares(unsigned seed, int count) {
 
 TEST_F(KillScenario, KilledInstallsAreUndoneAtTheNextStart) {
     ASSERT_NO_FATAL_FAILURE(packVersion(kVersionOne));
-    // How long a whole run takes, and what it leaves; then the machine as it
-    // was.
+    // How long a whole run takes from its mark to its end; then the machine
+    // as it was.
     const auto nothing = picture();
-    const DWORD started = GetTickCount();
-    ASSERT_EQ(installSilently(), std::optional<DWORD>(0));
-    const DWORD whole = GetTickCount() - started;
-    const auto installed = picture();
-    ASSERT_EQ(uninstallSilently(target_, root_.path()),
-              std::optional<DWORD>(0));
+    const DWORD whole = timeSilentInstall();
+    ASSERT_GT(whole, 0u);
+    ASSERT_EQ(uninstallSilently(target_, root_.path()), std::optional<DWORD>(0));
     ASSERT_EQ(picture(), nothing);
 
     int points = 0;
     const auto firstInstallPoint = [&](const std::string& what, const std::function<bool()>& when,
                                        DWORD delay) {
-        const bool interrupted = killSilentInstall(when, delay);
-        checkPoint("first install, " + what, nothing, installed, interrupted);
-        points += interrupted ? 1 : 0;
+        const Left left = killSilentInstall(when, delay);
+        if (left == Left::Journal) {
+            checkPoint("first install, " + what, nothing, {}, true);
+            ++points;
+        } else if (checkUnjournaledPoint("first install, " + what, nothing) && left == Left::Mark) {
+            ++points;
+        }
         if (picture() != nothing) {
             // The run had finished: it is removed for the next point.
             (void)uninstallSilently(target_, root_.path());
         }
     };
-    firstInstallPoint("uninstall.dat appears", [&] {
-        return e2e::fileExists(target_ + L"\\uninstall.dat");
-    }, 0);
-    firstInstallPoint("Game.exe half written", [&] {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        return GetFileAttributesExW((target_ + L"\\Game.exe").c_str(), GetFileExInfoStandard,
-                                    &data) != FALSE &&
-               data.nFileSizeLow > 3 * kMiB;
-    }, 0);
-    firstInstallPoint("last file appears", [&] {
-        return e2e::fileExists(target_ + L"\\videos\\intro.bin");
-    }, 0);
-    firstInstallPoint("program group appears", [&] { return e2e::folderExists(group()); }, 0);
-    firstInstallPoint("Uninstall entry appears", [&] {
-        return e2e::registryString(HKEY_LOCAL_MACHINE, kUninstallKey).has_value();
-    }, 0);
+    firstInstallPoint(
+        "uninstall.dat appears", [&] { return e2e::fileExists(target_ + L"\\uninstall.dat"); }, 0);
+    firstInstallPoint(
+        "Game.exe half written",
+        [&] {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            return GetFileAttributesExW((target_ + L"\\Game.exe").c_str(), GetFileExInfoStandard,
+                                        &data) != FALSE &&
+                   data.nFileSizeLow > 3 * kMiB;
+        },
+        0);
+    firstInstallPoint(
+        "last file appears", [&] { return e2e::fileExists(target_ + L"\\videos\\intro.bin"); }, 0);
+    firstInstallPoint(
+        "program group appears", [&] { return e2e::folderExists(group()); }, 0);
+    firstInstallPoint(
+        "Uninstall entry appears",
+        [&] { return e2e::registryString(HKEY_LOCAL_MACHINE, kUninstallKey).has_value(); }, 0);
     for (double share : seededShares(2027, 10)) {
         firstInstallPoint("at " + std::to_string(static_cast<int>(share * 100)) + " % of a run",
                           nullptr, static_cast<DWORD>(share * whole));
@@ -321,13 +356,12 @@ TEST_F(KillScenario, KilledInstallsAreUndoneAtTheNextStart) {
     ASSERT_NO_FATAL_FAILURE(packVersion(kVersionTwo));
     const auto reinstallPoint = [&](const std::string& what, const std::function<bool()>& when,
                                     DWORD delay) {
-        if (!killSilentInstall(when, delay)) {
-            // Killed before it began or after it ended: not a point; the
-            // earlier install is made again where the run ended.
-            std::printf("kill point reinstall, %s: the run had not begun or had ended, not "
-                        "counted\n",
-                        what.c_str());
-            if (picture() == earlier) {
+        const Left left = killSilentInstall(when, delay);
+        if (left != Left::Journal) {
+            // Killed before it began or after it ended: the earlier install
+            // is made again where the run ended.
+            if (checkUnjournaledPoint("reinstall, " + what, earlier)) {
+                points += left == Left::Mark ? 1 : 0;
                 return;
             }
             ASSERT_NO_FATAL_FAILURE(packVersion(kVersionOne));
@@ -351,22 +385,24 @@ TEST_F(KillScenario, KilledInstallsAreUndoneAtTheNextStart) {
         return true;
     };
     reinstallPoint("first file set aside", setAside, 0);
-    reinstallPoint("journal appears", [&] {
-        return e2e::fileExists(target_ + L"\\install.journal");
-    }, 0);
-    reinstallPoint("Game.exe half written", [&] {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        return e2e::fileExists(target_ + L"\\Game.exe.ckvold") &&
-               GetFileAttributesExW((target_ + L"\\Game.exe").c_str(), GetFileExInfoStandard,
-                                    &data) != FALSE &&
-               data.nFileSizeLow > 3 * kMiB;
-    }, 0);
-    reinstallPoint("last file set aside", [&] {
-        return e2e::fileExists(target_ + L"\\videos\\intro.bin.ckvold");
-    }, 0);
-    reinstallPoint("shortcut set aside", [&] {
-        return e2e::fileExists(group() + L"\\Play Install Test.lnk.ckvold");
-    }, 0);
+    reinstallPoint(
+        "journal appears", [&] { return e2e::fileExists(target_ + L"\\install.journal"); }, 0);
+    reinstallPoint(
+        "Game.exe half written",
+        [&] {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            return e2e::fileExists(target_ + L"\\Game.exe.ckvold") &&
+                   GetFileAttributesExW((target_ + L"\\Game.exe").c_str(), GetFileExInfoStandard,
+                                        &data) != FALSE &&
+                   data.nFileSizeLow > 3 * kMiB;
+        },
+        0);
+    reinstallPoint(
+        "last file set aside",
+        [&] { return e2e::fileExists(target_ + L"\\videos\\intro.bin.ckvold"); }, 0);
+    reinstallPoint(
+        "shortcut set aside",
+        [&] { return e2e::fileExists(group() + L"\\Play Install Test.lnk.ckvold"); }, 0);
     for (double share : seededShares(2028, 12)) {
         reinstallPoint("at " + std::to_string(static_cast<int>(share * 100)) + " % of a run",
                        nullptr, static_cast<DWORD>(share * whole));
@@ -375,19 +411,19 @@ TEST_F(KillScenario, KilledInstallsAreUndoneAtTheNextStart) {
     // Removals killed on the way: the next uninstall.exe removes the rest.
     for (double share : seededShares(2029, 4)) {
         ASSERT_TRUE(e2e::folderExists(target_));
-        auto removal = ui::Process::start(target_ + L"\\uninstall.exe", L"/S /DELETEALL",
-                                          root_.path());
+        auto removal =
+            ui::Process::start(target_ + L"\\uninstall.exe", L"/S /DELETEALL", root_.path());
         ASSERT_TRUE(removal.has_value());
         Sleep(static_cast<DWORD>(share * whole / 2));
         killAll(L"uninstall");
-        ASSERT_EQ(uninstallSilently(target_, root_.path()),
-                  std::optional<DWORD>(0))
+        ASSERT_EQ(uninstallSilently(target_, root_.path()), std::optional<DWORD>(0))
             << "killed at " << share;
         const auto left = picture();
         EXPECT_EQ(left, nothing) << changes(nothing, left);
-        std::printf("kill point removal at %2d %% of a run: the next uninstall.exe removed the "
-                    "rest, the game folder is gone\n",
-                    static_cast<int>(share * 50));
+        std::printf(
+            "kill point removal at %2d %% of a run: the next uninstall.exe removed the "
+            "rest, the game folder is gone\n",
+            static_cast<int>(share * 50));
         ++points;
         // The earlier install again, for the next point.
         ASSERT_NO_FATAL_FAILURE(packVersion(kVersionOne));
@@ -397,8 +433,7 @@ TEST_F(KillScenario, KilledInstallsAreUndoneAtTheNextStart) {
     EXPECT_GE(points, 30);
 
     // After all of it an uninstall leaves the game folder gone.
-    ASSERT_EQ(uninstallSilently(target_, root_.path()),
-              std::optional<DWORD>(0));
+    ASSERT_EQ(uninstallSilently(target_, root_.path()), std::optional<DWORD>(0));
     EXPECT_FALSE(e2e::folderExists(target_));
 }
 

@@ -13,6 +13,24 @@
 #include "tests/support/package_builder.h"
 #include "tests/support/temp_folder.h"
 
+// Counts what the engine reports and cancels at a chosen chunk.
+class CancellingObserver : public InstallObserver {
+public:
+    void folderCreated(const std::wstring&) override {}
+    void fileBegun(const std::wstring&, uint32_t) override {}
+    void chunkWritten(uint64_t) override {
+        if (++chunks == cancelAtChunk && engine != nullptr) {
+            engine->requestCancel();
+        }
+    }
+    void fileEnded() override {}
+    int nextDisc(std::wstring&, int) override { return 1; }
+
+    InstallEngine* engine = nullptr;
+    int chunks = 0;
+    int cancelAtChunk = -1;
+};
+
 class FakeUninstaller : public UninstallerFiles {
 public:
     explicit FakeUninstaller(Platform& platform) : platform_(platform) {}

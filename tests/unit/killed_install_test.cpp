@@ -17,23 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QuietObserver : public InstallObserver {
-public:
-    void folderCreated(const std::wstring&) override {}
-    void fileBegun(const std::wstring&, uint32_t) override {}
-    void chunkWritten(uint64_t) override {
-        if (++chunks == cancelAtChunk) {
-            engine->requestCancel();
-        }
-    }
-    void fileEnded() override {}
-    int nextDisc(std::wstring&, int) override { return 1; }
-
-    InstallEngine* engine = nullptr;
-    int chunks = 0;
-    int cancelAtChunk = -1;
-};
-
 class KilledInstallTest : public ::testing::Test {
 protected:
     KilledInstallTest() {
@@ -59,7 +42,7 @@ protected:
         }
         FakeUninstaller uninstaller(system);
         InstallEngine engine(system, prompt, keys, kProduct, reader, uninstaller, kTarget);
-        QuietObserver observer;
+        CancellingObserver observer;
         observer.engine = &engine;
         observer.cancelAtChunk = cancelAtChunk;
         const bool installed = engine.install(observer);
