@@ -16,7 +16,8 @@ namespace {
 class RunJournalTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform_ = std::make_unique<PosixPlatform>(folder_.wide());
+        // Host paths as they are: no drive letters mapped.
+        platform_ = std::make_unique<PosixPlatform>();
         journal_ = RunJournal::create(*platform_, folder_.wide(), true, true, 1040);
         ASSERT_TRUE(journal_);
         ends_.push_back(size());
@@ -103,7 +104,7 @@ TEST_F(RunJournalTest, ADamagedEntryEndsTheJournalThere) {
 // newest first, to the registry as it was.
 TEST(JournaledRegistryTest, TheUndoPutsTheRegistryBackAsItWas) {
     TempFolder folder;
-    PosixPlatform platform(folder.wide());
+    PosixPlatform platform;
     MemoryRegistry registry;
     const auto hklm = RegistryRoot::LocalMachine;
     ASSERT_TRUE(registry.createKey(hklm, L"Software\\Uninstall\\Game"));
