@@ -11,6 +11,12 @@ bool InstallEnding::unpackEnded(InstallEngine& engine, bool complete, FinishingS
     tell(L"Creating the program group and its shortcuts");
     steps.createProgramGroup(engine);
     steps.addUninstallEntry(engine.registry());
+    // The wizard's finish page tells the person the game is installed: from
+    // here a kill must not take it away. A script's run goes on to the file
+    // type and the icons at once and ends after them.
+    if (!unattended()) {
+        commit();
+    }
     exitCode_ = kExitInstalled;
     if (!unattended()) {
         log_.write(L"Result: installed (exit code 0)");

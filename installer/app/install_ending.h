@@ -46,7 +46,8 @@ public:
     InstallEnding& operator=(const InstallEnding&) = delete;
 
     // The unpack has ended, completely or not. A complete run gets its program
-    // group and its Uninstall entry, and true is the answer;
+    // group and its Uninstall entry (and, in the wizard, is committed before
+    // its finish page shows), and true is the answer;
     // a failed one answers false, and the front end undoes it and then says
     // so through undone(). `engine` must outlive the finish.
     bool unpackEnded(InstallEngine& engine, bool complete, FinishingSteps& steps);
@@ -55,7 +56,8 @@ public:
     // The finish page is left with its choices, or a script's switches stand
     // for them; without choices (Esc) only the file type is registered. Then
     // the file type, the web page and the desktop icons, in that order; then
-    // the install is committed: its journal, the last trace of the run, goes.
+    // a script's install is committed: its journal, the last trace of the
+    // run, goes.
     // True when the verification is to follow (and verificationEnded after
     // it); otherwise the game has started if asked and the run is over.
     bool finish(const std::optional<FinishChoices>& choices, FinishingSteps& steps);

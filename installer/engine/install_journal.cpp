@@ -78,6 +78,10 @@ bool InstallJournal::record(bool isFolder, const std::wstring& path) {
 }
 
 bool InstallJournal::recordFolder(const std::wstring& path, bool alreadyThere) {
+    // After the commit nothing is undone: a record is all the uninstaller needs.
+    if (committed_) {
+        return record(true, path);
+    }
     if (alreadyThere && (!journal_ || !journal_->folderThere(path))) {
         prompt_.showMessage(
             fillTextFormat(L"Failed to write %s!", RunJournal::pathIn(targetFolder_)),
@@ -88,6 +92,9 @@ bool InstallJournal::recordFolder(const std::wstring& path, bool alreadyThere) {
 }
 
 bool InstallJournal::recordFile(const std::wstring& path) {
+    if (committed_) {
+        return record(false, path);
+    }
     // A link would be written through to what it points to, outside the game
     // (and some systems rename its target in its place).
     if (platform_.isLink(path)) {
@@ -183,6 +190,7 @@ void InstallJournal::commit() {
         return;
     }
     RunJournalState state = journal_->state();
+    committed_ = true;
     registry_.reset();
     journal_.reset();
     std::atomic<bool> stop{false};

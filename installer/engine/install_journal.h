@@ -99,6 +99,7 @@ private:
     std::wstring targetFolder_;
     std::wstring recordPath_;
     bool marked_ = false;
+    bool committed_ = false;
     bool targetWasThere_ = false;
     std::unique_ptr<RunJournal> journal_;
     std::unique_ptr<JournaledRegistry> registry_;
