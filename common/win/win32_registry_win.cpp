@@ -109,8 +109,9 @@ std::optional<uint32_t> Win32Registry::numberValue(RegistryRoot root, const std:
     DWORD type = 0;
     DWORD number = 0;
     DWORD size = sizeof(number);
-    if (!opened || RegQueryValueExW(opened.get(), valueName(name), nullptr, &type,
-                                    reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS ||
+    if (!opened ||
+        RegQueryValueExW(opened.get(), valueName(name), nullptr, &type,
+                         reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof(number)) {
         return std::nullopt;
     }
