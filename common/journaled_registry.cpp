@@ -22,7 +22,7 @@ bool JournaledRegistry::createKey(RegistryRoot root, const std::wstring& key) {
         // below it that this call creates.
         for (size_t end = key.find(L'\\');; end = key.find(L'\\', end + 1)) {
             const std::wstring prefix = key.substr(0, end);
-            if (!inner_.keyExists(root, prefix)) {
+            if (!inner().keyExists(root, prefix)) {
                 RegistryChange change;
                 change.kind = RegistryChange::Kind::KeyCreated;
                 change.root = root;
@@ -37,7 +37,7 @@ bool JournaledRegistry::createKey(RegistryRoot root, const std::wstring& key) {
             }
         }
     }
-    return inner_.createKey(root, key);
+    return inner().createKey(root, key);
 }
 
 bool JournaledRegistry::noteValue(RegistryRoot root, const std::wstring& key,
@@ -50,10 +50,10 @@ bool JournaledRegistry::noteValue(RegistryRoot root, const std::wstring& key,
     change.root = root;
     change.key = key;
     change.name = name;
-    if (auto text = inner_.stringValue(root, key, name)) {
+    if (auto text = inner().stringValue(root, key, name)) {
         change.held = RegistryChange::Held::Text;
         change.text = *text;
-    } else if (auto number = inner_.numberValue(root, key, name)) {
+    } else if (auto number = inner().numberValue(root, key, name)) {
         change.held = RegistryChange::Held::Number;
         change.number = *number;
     }
@@ -62,19 +62,19 @@ bool JournaledRegistry::noteValue(RegistryRoot root, const std::wstring& key,
 
 bool JournaledRegistry::setStringValue(RegistryRoot root, const std::wstring& key,
                                        const std::wstring& name, const std::wstring& value) {
-    return noteValue(root, key, name) && inner_.setStringValue(root, key, name, value);
+    return noteValue(root, key, name) && inner().setStringValue(root, key, name, value);
 }
 
 bool JournaledRegistry::setNumberValue(RegistryRoot root, const std::wstring& key,
                                        const std::wstring& name, uint32_t value) {
-    return noteValue(root, key, name) && inner_.setNumberValue(root, key, name, value);
+    return noteValue(root, key, name) && inner().setNumberValue(root, key, name, value);
 }
 
 bool JournaledRegistry::deleteValue(RegistryRoot root, const std::wstring& key,
                                     const std::wstring& name) {
-    return noteValue(root, key, name) && inner_.deleteValue(root, key, name);
+    return noteValue(root, key, name) && inner().deleteValue(root, key, name);
 }
 
 bool JournaledRegistry::deleteTree(RegistryRoot root, const std::wstring& key) {
-    return createdByRun(root, key) && inner_.deleteTree(root, key);
+    return createdByRun(root, key) && inner().deleteTree(root, key);
 }

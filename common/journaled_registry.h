@@ -5,25 +5,15 @@
 // found it.
 #pragma once
 
-#include "common/registry.h"
+#include "common/forwarding_registry.h"
 #include "common/run_journal.h"
 
-class JournaledRegistry : public Registry {
+class JournaledRegistry : public ForwardingRegistry {
 public:
-    JournaledRegistry(Registry& inner, RunJournal& journal) : inner_(inner), journal_(journal) {}
+    JournaledRegistry(Registry& inner, RunJournal& journal)
+        : ForwardingRegistry(inner), journal_(journal) {}
 
     bool createKey(RegistryRoot root, const std::wstring& key) override;
-    bool keyExists(RegistryRoot root, const std::wstring& key) override {
-        return inner_.keyExists(root, key);
-    }
-    std::optional<std::wstring> stringValue(RegistryRoot root, const std::wstring& key,
-                                            const std::wstring& name) override {
-        return inner_.stringValue(root, key, name);
-    }
-    std::optional<uint32_t> numberValue(RegistryRoot root, const std::wstring& key,
-                                        const std::wstring& name) override {
-        return inner_.numberValue(root, key, name);
-    }
     bool setStringValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
                         const std::wstring& value) override;
     bool setNumberValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
@@ -37,6 +27,5 @@ private:
     bool noteValue(RegistryRoot root, const std::wstring& key, const std::wstring& name);
     bool createdByRun(RegistryRoot root, const std::wstring& key) const;
 
-    Registry& inner_;
     RunJournal& journal_;
 };

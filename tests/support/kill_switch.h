@@ -9,7 +9,7 @@
 #include <atomic>
 
 #include "common/forwarding_platform.h"
-#include "common/registry.h"
+#include "common/forwarding_registry.h"
 
 class KillSwitch {
 public:
@@ -85,41 +85,30 @@ private:
     KillSwitch& kill_;
 };
 
-class KillSwitchRegistry : public Registry {
+class KillSwitchRegistry : public ForwardingRegistry {
 public:
-    KillSwitchRegistry(Registry& inner, KillSwitch& kill) : inner_(inner), kill_(kill) {}
+    KillSwitchRegistry(Registry& inner, KillSwitch& kill)
+        : ForwardingRegistry(inner), kill_(kill) {}
 
     bool createKey(RegistryRoot root, const std::wstring& key) override {
-        return kill_.spend() && inner_.createKey(root, key);
-    }
-    bool keyExists(RegistryRoot root, const std::wstring& key) override {
-        return inner_.keyExists(root, key);
-    }
-    std::optional<std::wstring> stringValue(RegistryRoot root, const std::wstring& key,
-                                            const std::wstring& name) override {
-        return inner_.stringValue(root, key, name);
-    }
-    std::optional<uint32_t> numberValue(RegistryRoot root, const std::wstring& key,
-                                        const std::wstring& name) override {
-        return inner_.numberValue(root, key, name);
+        return kill_.spend() && ForwardingRegistry::createKey(root, key);
     }
     bool setStringValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
                         const std::wstring& value) override {
-        return kill_.spend() && inner_.setStringValue(root, key, name, value);
+        return kill_.spend() && ForwardingRegistry::setStringValue(root, key, name, value);
     }
     bool setNumberValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
                         uint32_t value) override {
-        return kill_.spend() && inner_.setNumberValue(root, key, name, value);
+        return kill_.spend() && ForwardingRegistry::setNumberValue(root, key, name, value);
     }
     bool deleteValue(RegistryRoot root, const std::wstring& key,
                      const std::wstring& name) override {
-        return kill_.spend() && inner_.deleteValue(root, key, name);
+        return kill_.spend() && ForwardingRegistry::deleteValue(root, key, name);
     }
     bool deleteTree(RegistryRoot root, const std::wstring& key) override {
-        return kill_.spend() && inner_.deleteTree(root, key);
+        return kill_.spend() && ForwardingRegistry::deleteTree(root, key);
     }
 
 private:
-    Registry& inner_;
     KillSwitch& kill_;
 };
