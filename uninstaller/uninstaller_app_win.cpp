@@ -123,6 +123,7 @@ int UninstallerApp::run() {
             if (deletedAll_) {
                 removal_.DeleteAllUnder(systemGuardedFolders(platform_));
             }
+            removal_.RemoveOwnFiles();
         }
     }
     return code;
@@ -177,6 +178,7 @@ void UninstallerApp::remove(RemovalView& view, bool deleteAll, HWND owner) {
             log_.write(L"Deleted everything left in " + removal_.installFolder());
         }
     }
+    removal_.RemoveOwnFiles();
     const std::wstring& url = texts_.exitUrl;
     if (url.empty()) {
         return;

@@ -342,19 +342,32 @@ std::optional<ui::Window> InstallerDriver::startCheckedInstall(const std::wstrin
 }
 
 bool InstallerDriver::cancelWhileWriting(const std::wstring& path, uint64_t size, double share) {
-    if (!progress_) {
-        ADD_FAILURE() << "no install page";
-        return false;
-    }
     // Looked at on disk, with the work held: the page shows it later.
     const auto partlyWritten = [&] {
         const auto written = fileSize(path);
         return written && *written >= static_cast<uint64_t>(share * static_cast<double>(size)) &&
                *written < size;
     };
-    const auto held = ui::HeldThreads::holdWhen(*progress_, partlyWritten, kInstallTimeout);
+    if (!cancelWhen(partlyWritten)) {
+        ADD_FAILURE() << "at " << utf8FromWide(path) << ": " << fileSize(path).value_or(0)
+                      << " bytes written";
+        return false;
+    }
+    return true;
+}
+
+bool InstallerDriver::cancelWhen(const std::function<bool()>& condition) {
+    if (!progress_) {
+        ADD_FAILURE() << "no install page";
+        return false;
+    }
+    const auto held = ui::HeldThreads::holdWhen(*progress_, condition, kInstallTimeout);
     if (!held) {
-        ADD_FAILURE() << "the install did not reach the point to cancel at";
+        std::string seen = "the install did not reach the point to cancel at";
+        for (const auto& box : ui::MessageBoxWindow::list(process_->id())) {
+            seen += "; a message says: " + utf8FromWide(box.text());
+        }
+        ADD_FAILURE() << seen;
         return false;
     }
     if (!progress_->control(kCancelButton).click()) {

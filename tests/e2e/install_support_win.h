@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -187,6 +188,8 @@ public:
     // presses Cancel, answers Yes and lets the work go on, which then stops
     // right there on any machine. Failures are reported through GoogleTest.
     bool cancelWhileWriting(const std::wstring& path, uint64_t size, double share);
+    // The same, once `condition` holds (looked at with the work held).
+    bool cancelWhen(const std::function<bool()>& condition);
     // After startInstall: waits for the finish page, sets its desktop-icon
     // box and presses Finish; answers whether the installer then ended.
     bool finish(bool desktopIcon = false);

@@ -437,4 +437,85 @@ TEST_F(KillScenario, KilledInstallsAreUndoneAtTheNextStart) {
     EXPECT_FALSE(e2e::folderExists(target_));
 }
 
+// A reinstall in the wizard, cancelled among its small files, and the undo of that
+// cancel killed on its way: the threads are held at the point, then killed.
+// Many small files give the undo's walk and its putting back a length in
+// which a point can be held.
+std::vector<e2e::GameFile> withSmallFiles(const std::vector<e2e::GameFile>& version, size_t size) {
+    std::vector<e2e::GameFile> files = version;
+    for (int i = 0; i < 300; ++i) {
+        files.push_back({L"data\\f" + std::to_wstring(i) + L".txt", size});
+    }
+    return files;
+}
+
+int countFiles(const std::wstring& pattern) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    int count = 1;
+    while (FindNextFileW(search, &found) != FALSE) {
+        ++count;
+    }
+    FindClose(search);
+    return count;
+}
+
+TEST_F(KillScenario, KilledUndoOfACancelIsFinishedAtTheNextStart) {
+    ASSERT_NO_FATAL_FAILURE(packVersion(withSmallFiles(kVersionOne, 500)));
+    ASSERT_EQ(installSilently(), std::optional<DWORD>(0));
+    ASSERT_TRUE(e2e::writeFileBytes(target_ + L"\\save.dat", {'s', 'a', 'v', 'e'}));
+    const auto earlier = picture();
+    ASSERT_NO_FATAL_FAILURE(packVersion(withSmallFiles(kVersionTwo, 501)));
+
+    const auto there = [&](const wchar_t* name) { return e2e::fileExists(target_ + L"\\" + name); };
+    const auto journal = [&] { return there(L"install.journal"); };
+    const auto smallFiles = [&] { return countFiles(target_ + L"\\data\\*.txt"); };
+    const auto smallFilesAside = [&] { return countFiles(target_ + L"\\data\\*.ckvold"); };
+    // Cancelled among the small files; `aside` of them had been set aside.
+    int aside = 0;
+    const struct {
+        const char* what;
+        std::function<bool()> when;
+    } points[] = {
+        {"cancel answered", [] { return true; }},
+        {"half the new small files removed",
+         [&] { return smallFiles() <= 300 - aside / 2 && smallFilesAside() == aside; }},
+        {"the new Game.exe removed", [&] { return !there(L"Game.exe") && journal(); }},
+        // The run's uninstall.dat goes before the earlier one, set aside
+        // first, is put back last.
+        {"the run's uninstall.dat deleted", [&] { return !there(L"uninstall.dat") && journal(); }},
+        {"half the small files put back",
+         [&] { return smallFilesAside() <= aside / 2 && smallFilesAside() > 0; }},
+    };
+    int killedInTheUndo = 0;
+    for (const auto& point : points) {
+        e2e::InstallerDriver wizard(medium_);
+        ASSERT_TRUE(wizard.startInstall(target_));
+        ASSERT_TRUE(wizard.cancelWhen([&] {
+            aside = smallFilesAside();
+            return aside >= 100 && aside < 290;
+        }));
+        {
+            const auto held =
+                ui::HeldThreads::holdWhen(*wizard.progressPage(), point.when, kInstallTimeout);
+            EXPECT_TRUE(held.has_value()) << point.what << ": the undo never got there";
+            killAll(L"install");
+        }
+        const bool journalLeft = journal();
+        killedInTheUndo += journalLeft ? 1 : 0;
+        std::printf(
+            "  undo of a cancel at %d small files set aside, killed at \"%s\": %d small "
+            "files, %d set aside, journal %s\n",
+            aside, point.what, smallFiles(), smallFilesAside(), journalLeft ? "there" : "gone");
+        checkPoint(std::string("undo of a cancel, ") + point.what, earlier, {}, true);
+    }
+    EXPECT_EQ(killedInTheUndo, static_cast<int>(std::size(points)));
+
+    ASSERT_EQ(uninstallSilently(target_, root_.path()), std::optional<DWORD>(0));
+    EXPECT_FALSE(e2e::folderExists(target_));
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include "common/posix_platform.h"
 #include "common/uninstall_record.h"
 #include "common/forwarding_platform.h"
+#include "tests/support/kill_switch.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"
@@ -219,6 +220,53 @@ TEST_F(RemovalTest, DeleteAllOfADriveRootRemovesOnlyTheRecordedEntriesAndSaysWhy
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].text, refusedDeleteAllMessage(L"C:"));
     EXPECT_EQ(prompt.shown[0].icon, MessageIcon::Warning);
+}
+
+// A removal with delete-all killed after each of its changes: while anything
+// of the game is left, so are uninstall.exe and its record, and the next
+// removal takes the rest.
+TEST_F(RemovalTest, AKilledRemovalLeavesTheUninstallerWhileAnythingElseIsLeft) {
+    const std::vector<std::string> own = {"C/Game/uninstall.exe", "C/Game/uninstall.ini",
+                                          "C/Game/uninstall.dat"};
+    addRecord(L"FOLDER:C:\\Game");
+    for (const wchar_t* name : {L"uninstall.exe", L"uninstall.ini", L"uninstall.dat"}) {
+        addRecord(std::wstring(L"FILE:C:\\Game\\") + name);
+    }
+    addRecord(L"FILE:C:\\Game\\game.exe");
+    records = UninstallRecord(platform, prompt).LoadUninstallRecords(kRecordFolder);
+    const auto entry = [this](int k) {
+        return k <= static_cast<int>(records.size()) ? records[k - 1] : std::wstring();
+    };
+    for (long budget = 0;; ++budget) {
+        SCOPED_TRACE("killed after " + std::to_string(budget) + " changes");
+        for (const std::string& path : own) {
+            makeFile(path);
+        }
+        makeFile("C/Game/game.exe");
+        makeFile("C/Game/saves/slot1.sav");
+        KillSwitch kill(budget);
+        KillSwitchPlatform killed(platform, kill);
+        RemovalEngine removal(killed, prompt, kRecordFolder, entry);
+        removal.RemoveRecorded(view, registry, {});
+        removal.DeleteAllUnder(guarded);
+        removal.RemoveOwnFiles();
+        if (!kill.dead()) {
+            EXPECT_FALSE(exists("C/Game"));
+            break;
+        }
+        const bool gameLeft = exists("C/Game/game.exe") || exists("C/Game/saves");
+        if (gameLeft) {
+            EXPECT_TRUE(exists(own[0]) && exists(own[2]));
+        }
+        if (exists(own[0])) {
+            RemovalEngine next(platform, prompt, kRecordFolder, entry);
+            next.RemoveRecorded(view, registry, {});
+            EXPECT_TRUE(next.DeleteAllUnder(guarded));
+            next.RemoveOwnFiles();
+            EXPECT_FALSE(exists("C/Game"));
+        }
+        fs::remove_all(folder.path() / "C/Game");
+    }
 }
 
 TEST_F(RemovalTest, DeleteFolderContentsKeepsTheFolderItself) {

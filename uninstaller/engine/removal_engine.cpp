@@ -118,29 +118,33 @@ void RemovalEngine::RemoveRecorded(RemovalView& view, Registry& registry,
     const int count = record.CountUninstallRecords(recordFolder_);
     view.setProgressRange(progressRangeFor(count));
     walked_ = count;
-    // The uninstaller's own files in the game folder go last: a removal
-    // killed on the way leaves them, so that the next start of uninstall.exe
-    // removes the rest.
-    std::vector<std::wstring> own;
+    // The uninstaller's own files in the game folder go last (RemoveOwnFiles):
+    // a removal killed on the way leaves them, so that the next start of
+    // uninstall.exe removes the rest.
+    ownFiles_.clear();
     for (int k = count; k >= 1; --k) {
         const std::wstring text = entry_(k);
         const RecordAction action = interpretUninstallRecord(text);
         if (action.kind == RecordKind::File && isUninstallerFile(folder, action.path)) {
-            own.push_back(action.path);
+            ownFiles_.push_back(action.path);
         } else {
             apply(text);
         }
         view.stepProgress();
     }
     removeRegisteredType(registry, handed, folder);
-    for (const std::wstring& path : own) {
-        platform_.deleteFile(path);
-    }
-    if (!own.empty()) {
-        platform_.removeFolder(folder);
-    }
     view.markStage(2);
     view.markStage(3);
+}
+
+void RemovalEngine::RemoveOwnFiles() {
+    for (const std::wstring& path : ownFiles_) {
+        platform_.deleteFile(path);
+    }
+    if (!ownFiles_.empty()) {
+        platform_.removeFolder(installFolder());
+    }
+    ownFiles_.clear();
 }
 
 void RemovalEngine::apply(const std::wstring& entry) {
@@ -180,7 +184,17 @@ bool RemovalEngine::DeleteAllUnder(const GuardedFolders& guarded) {
             MessageIcon::Warning);
         return false;
     }
-    DeleteFolderContents(folder);
+    // The uninstaller's own files stay until everything else has gone, as
+    // after the recorded walk.
+    for (const FolderEntry& item : platform_.listFolder(folder)) {
+        const std::wstring path = withSeparator(folder) + item.name;
+        if (!item.isFolder && !item.isLink && isUninstallerFile(folder, path)) {
+            ownFiles_.push_back(path);
+        } else {
+            deleteItem(path, item);
+        }
+    }
+    RemoveOwnFiles();
     platform_.removeFolder(folder);
     return true;
 }
@@ -191,19 +205,22 @@ void RemovalEngine::DeleteFolderContents(const std::wstring& folder) {
         base.pop_back();
     }
     for (const FolderEntry& item : platform_.listFolder(base)) {
-        const std::wstring path = base + L"\\" + item.name;
-        if (item.isLink) {
-            // The link goes, never what it points to.
-            if (item.isFolder) {
-                platform_.removeFolder(path);
-            } else {
-                platform_.deleteFile(path);
-            }
-        } else if (item.isFolder) {
-            DeleteFolderContents(path);
+        deleteItem(base + L"\\" + item.name, item);
+    }
+}
+
+void RemovalEngine::deleteItem(const std::wstring& path, const FolderEntry& item) {
+    if (item.isLink) {
+        // The link goes, never what it points to.
+        if (item.isFolder) {
             platform_.removeFolder(path);
         } else {
             platform_.deleteFile(path);
         }
+    } else if (item.isFolder) {
+        DeleteFolderContents(path);
+        platform_.removeFolder(path);
+    } else {
+        platform_.deleteFile(path);
     }
 }

@@ -69,16 +69,22 @@ public:
 
     // Deletes what the record lists, last entry first, then takes back what
     // was registered; the count is taken afresh from the record file's size.
+    // The uninstaller's own files in the game folder are kept for
+    // RemoveOwnFiles.
     void RemoveRecorded(RemovalView& view, Registry& registry, const RegisteredType& handed);
+    // Deletes the uninstaller's own files kept so far, then the game folder
+    // if it is empty: while anything else of the game is left, uninstall.exe
+    // and its record are there to remove it.
+    void RemoveOwnFiles();
     // The folder of the first record: the game's folder, or empty.
     std::wstring installFolder() const;
     // Walks the record again, newest first, without showing anything: what
     // could not go the first time (the program that started this one, and
     // the folders that held it) goes once it can.
     void RemoveLeftovers();
-    // Empties and removes the folder of the first record, unless it is a
-    // folder that holds more than the game (then a message says so). Answers
-    // whether it went ahead.
+    // Empties and removes the folder of the first record, the uninstaller's
+    // own files last, unless it is a folder that holds more than the game
+    // (then a message says so). Answers whether it went ahead.
     bool DeleteAllUnder(const GuardedFolders& guarded);
     // Everything inside `folder`; failures leave the item where it is.
     void DeleteFolderContents(const std::wstring& folder);
@@ -86,6 +92,8 @@ public:
 private:
     // Deletes the file or removes the folder an entry names; results ignored.
     void apply(const std::wstring& entry);
+    // Deletes a listed item of a folder, a folder with its contents.
+    void deleteItem(const std::wstring& path, const FolderEntry& item);
 
     Platform& platform_;
     UserPrompt& prompt_;
@@ -93,6 +101,8 @@ private:
     EntrySource entry_;
     // Entries the last RemoveRecorded walked.
     int walked_ = 0;
+    // The uninstaller's own files, newest first, to delete last.
+    std::vector<std::wstring> ownFiles_;
 };
 
 // The message shown when delete-all is refused, with the folder filled in.
