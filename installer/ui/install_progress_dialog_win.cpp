@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "common/win/text_fit_win.h"
 #include "common/win/win32_platform_win.h"
 
 namespace {
@@ -64,10 +65,20 @@ bool InstallProgressDialog::onInit() {
     setItemText(kFileLabel, run.text(14));
     setItemText(kOverallLabel, run.text(15));
     setItemText(kCancelButton, run.text(16));
+    placeValues();
     percentFormat_ = run.text(10);
     nextDisc_.create(nullptr);
     undo_.create(hwnd());
     return true;
+}
+
+void InstallProgressDialog::placeValues() {
+    placeAfterCaption(hwnd(), kFileLabel, kFileName);
+    placeAfterCaption(hwnd(), kOverallLabel, kOverallPercent);
+}
+
+void InstallProgressDialog::onDpiChanged() {
+    placeValues();
 }
 
 void InstallProgressDialog::start() {
@@ -212,6 +223,7 @@ void InstallProgressDialog::showProgress() {
     }
     if (auto shown = progress_.newOverallPercentage(percent.overall)) {
         setItemText(kOverallPercent, fillIntegerFormat(percentFormat_, *shown));
+        fitControlText(hwnd(), kOverallPercent);
     }
 }
 

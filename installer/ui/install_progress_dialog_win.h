@@ -46,12 +46,15 @@ public:
 
 protected:
     bool onInit() override;
+    void onDpiChanged() override;
     // Neither Enter nor Esc does anything here; the cancel button asks.
     void onOK() override {}
     void onCancel() override {}
     bool onCommand(int id, int code) override;
 
 private:
+    // Each value (the file, the percentage) right after its caption.
+    void placeValues();
     static DWORD WINAPI InstallWorker(void* self);
     void install();
 

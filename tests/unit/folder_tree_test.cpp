@@ -154,7 +154,7 @@ TEST_F(FolderTreeTest, ScrollRanges) {
 TEST_F(FolderTreeTest, GeometryAndThumbPosition) {
     const TreeRect inner = tree.innerArea();
     EXPECT_EQ(edges(inner), (Edges{1, 1, 201, 161}));
-    const NodeGeometry node = FolderTree::nodeGeometry(inner, 2, 3);
+    const NodeGeometry node = tree.nodeGeometry(inner, 2, 3);
     EXPECT_EQ(node.rowMiddle, 57);
     EXPECT_EQ(edges(node.iconCell), (Edges{33, 49, 49, 65}));
     EXPECT_EQ(edges(node.expandBox), (Edges{19, 51, 31, 63}));
