@@ -47,7 +47,8 @@ TextFit fitText(const FitRect& control, const TextNeed& need, const FitRect& roo
         FitRect grown = control;
         grown.right = std::max(control.right, control.left + need.lineWidth);
         if (need.wrappedHeight) {
-            grown.bottom = std::max(control.bottom, control.top + need.wrappedHeight(grown.width()));
+            grown.bottom =
+                std::max(control.bottom, control.top + need.wrappedHeight(grown.width()));
         }
         if (grown == control || isFree(grown, room, obstacles) || grown.bottom == control.bottom) {
             return {grown, true};

@@ -18,12 +18,10 @@ struct FitRect {
     int width() const { return right - left; }
     int height() const { return bottom - top; }
     bool intersects(const FitRect& other) const {
-        return left < other.right && other.left < right && top < other.bottom &&
-               other.top < bottom;
+        return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
     }
     bool within(const FitRect& room) const {
-        return left >= room.left && top >= room.top && right <= room.right &&
-               bottom <= room.bottom;
+        return left >= room.left && top >= room.top && right <= room.right && bottom <= room.bottom;
     }
     bool operator==(const FitRect& other) const {
         return left == other.left && top == other.top && right == other.right &&

@@ -209,8 +209,8 @@ void placeAfterCaption(HWND dialog, int captionId, int valueId) {
     FitRect valueRect = childRect(dialog, value);
     // The caption takes what its text needs; the value keeps its place in
     // the layout unless the caption reaches it, and then follows it.
-    captionRect.right = std::min(std::max(captionRect.right, captionRect.left + need.lineWidth),
-                                 valueRect.right);
+    captionRect.right =
+        std::min(std::max(captionRect.right, captionRect.left + need.lineWidth), valueRect.right);
     SetWindowPos(caption, nullptr, captionRect.left, captionRect.top, captionRect.width(),
                  captionRect.height(), SWP_NOZORDER | SWP_NOACTIVATE);
     const int space = textExtent(caption, L" ", DT_SINGLELINE, 0).cx;

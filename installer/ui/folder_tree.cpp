@@ -76,10 +76,10 @@ bool isBelow(const FolderNode* node, const FolderNode* ancestor) {
 TreeMetrics TreeMetrics::forDpi(int dpi) {
     const TreeMetrics base;
     TreeMetrics scaled;
-    for (auto size : {&TreeMetrics::column, &TreeMetrics::row, &TreeMetrics::bar,
-                      &TreeMetrics::thumb, &TreeMetrics::fontWidth, &TreeMetrics::fontHeight,
-                      &TreeMetrics::labelGap, &TreeMetrics::boxHalf, &TreeMetrics::scrollReserve,
-                      &TreeMetrics::line}) {
+    for (auto size :
+         {&TreeMetrics::column, &TreeMetrics::row, &TreeMetrics::bar, &TreeMetrics::thumb,
+          &TreeMetrics::fontWidth, &TreeMetrics::fontHeight, &TreeMetrics::labelGap,
+          &TreeMetrics::boxHalf, &TreeMetrics::scrollReserve, &TreeMetrics::line}) {
         scaled.*size = scaleToDpi(base.*size, dpi);
     }
     return scaled;
@@ -173,8 +173,8 @@ int FolderTree::horizontalRange() const {
             if (node->expanded && !node->children.empty()) {
                 ++expandedWithChildren;
             }
-            widestLabel =
-                std::max(widestLabel, static_cast<long long>(node->label.size()) * metrics_.fontWidth);
+            widestLabel = std::max(widestLabel,
+                                   static_cast<long long>(node->label.size()) * metrics_.fontWidth);
         };
         visitShown(root_.get(), 0, measure);
     }
@@ -201,8 +201,7 @@ ScrollBarLayout FolderTree::scrollBarLayout(const TreeRect& inner) const {
     bars.corner = rectangle(right - bar, bottom - bar, right, bottom);
 
     const int thumbTop = std::min(
-        top + bar +
-            truncatedPixels(offsetToPixels(metrics_, vs_, area_.height(), verticalRange())),
+        top + bar + truncatedPixels(offsetToPixels(metrics_, vs_, area_.height(), verticalRange())),
         bottom - 2 * bar);
     bars.verticalThumb = rectangle(right - bar, thumbTop, right, thumbTop + metrics_.thumb);
 
@@ -230,7 +229,8 @@ NodeGeometry FolderTree::nodeGeometry(const TreeRect& inner, int level, int row)
     const int labelLeft = iconLeft + column;
     geometry.labelDraw =
         rectangle(labelLeft + metrics_.labelGap, geometry.rowTop, inner.right, rowBottom);
-    geometry.labelHit = rectangle(labelLeft, geometry.rowTop, inner.right - metrics_.bar, rowBottom);
+    geometry.labelHit =
+        rectangle(labelLeft, geometry.rowTop, inner.right - metrics_.bar, rowBottom);
     return geometry;
 }
 

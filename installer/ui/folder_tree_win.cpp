@@ -179,8 +179,7 @@ void FolderTreePainter::drawScrollBars(HDC dc, const FolderTree& tree,
     const TreeArrow pressed = tree.pressedArrow();
     const int edge = tree.metrics().line;
     drawArrow(dc, bars.leftArrow, {{{11, 4}, {11, 11}, {5, 8}}}, pressed == TreeArrow::Left, edge);
-    drawArrow(dc, bars.rightArrow, {{{4, 4}, {4, 11}, {10, 8}}}, pressed == TreeArrow::Right,
-              edge);
+    drawArrow(dc, bars.rightArrow, {{{4, 4}, {4, 11}, {10, 8}}}, pressed == TreeArrow::Right, edge);
     drawArrow(dc, bars.upArrow, {{{4, 11}, {11, 11}, {7, 5}}}, pressed == TreeArrow::Up, edge);
     drawArrow(dc, bars.downArrow, {{{4, 4}, {11, 4}, {7, 10}}}, pressed == TreeArrow::Down, edge);
     drawThumb(dc, bars.verticalThumb, tree.verticalThumbHeld(), edge);

@@ -141,8 +141,8 @@ void PathDialog::onDpiChanged() {
     // The icons again at the new size, in the same order, so the nodes'
     // indices still hold.
     const int size = tree_.metrics().column;
-    ImageList resized(ImageList_Create(size, size, ILC_COLOR16 | ILC_MASK, kImageListGrowth,
-                                       kImageListGrowth));
+    ImageList resized(
+        ImageList_Create(size, size, ILC_COLOR16 | ILC_MASK, kImageListGrowth, kImageListGrowth));
     ImageList_SetBkColor(resized.get(), GetSysColor(COLOR_WINDOW));
     const int count = ImageList_GetImageCount(images_.get());
     for (int index = 0; index < count; ++index) {

@@ -41,9 +41,9 @@ FontHandle layoutFont() {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    return FontHandle(CreateFontW(-MulDiv(kLayoutPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE,
-                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE, L"宋体"));
+    return FontHandle(CreateFontW(-MulDiv(kLayoutPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  PROOF_QUALITY, FF_DONTCARE, L"宋体"));
 }
 
 // A font's horizontal dialog unit base, as the dialog manager takes it.
@@ -142,7 +142,8 @@ void expectTextsFit(const ui::Window& page, const char* name, int layoutWidth,
     const std::wstring folder = e2e::folderFromEnvironment(L"CKV_SCREENSHOTS");
     if (screenshot && !folder.empty()) {
         const std::wstring dpi = std::to_wstring(GetDeviceCaps(GetDC(nullptr), LOGPIXELSY));
-        const std::wstring path = folder + L"\\text-fit-" + dpi + L"-" + wideFromUtf8(name) + L".bmp";
+        const std::wstring path =
+            folder + L"\\text-fit-" + dpi + L"-" + wideFromUtf8(name) + L".bmp";
         EXPECT_TRUE(page.saveScreenshot(path)) << utf8FromWide(path);
     }
 }
@@ -201,7 +202,8 @@ TEST_F(TextFitScenario, EveryPageShowsItsWholeTexts) {
     auto prompt = installer.window(fillIntegerFormat(kNextDiscTitle, 2));
     ASSERT_TRUE(prompt.has_value()) << "no next-disc prompt";
     expectTextsFit(*prompt, "next-disc", 258);
-    auto check = ui::Window::find({L"Checking package ", true, L"#32770", installer.process().id()});
+    auto check =
+        ui::Window::find({L"Checking package ", true, L"#32770", installer.process().id()});
     ASSERT_TRUE(check.has_value()) << "no package check";
     expectTextsFit(*check, "package-check", 239);
     // The disc put in: the check and the install go on by themselves.
@@ -234,8 +236,8 @@ TEST_F(TextFitScenario, EveryPageShowsItsWholeTexts) {
     auto verification = installer.window(kVerifyTitle, e2e::kInstallTimeout);
     ASSERT_TRUE(verification.has_value());
     expectTextsFit(*verification, "verification", 300);
-    const auto done = ui::MessageBoxWindow::find(kVerifyDone, installer.process().id(),
-                                                 e2e::kInstallTimeout);
+    const auto done =
+        ui::MessageBoxWindow::find(kVerifyDone, installer.process().id(), e2e::kInstallTimeout);
     ASSERT_TRUE(done.has_value());
     ASSERT_TRUE(done->press(IDOK));
     ASSERT_TRUE(installer.process().waitForExit(e2e::kInstallTimeout));

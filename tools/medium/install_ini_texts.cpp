@@ -22,10 +22,10 @@ const std::array<InstallTextRoom, 23> kInstallTextRooms = {{
     {28, -1, kNoNumber, L"the path page's next button", 52 - kButtonEdges, 1},
     {29, -1, kNoNumber, L"the path page's end button", 50 - kButtonEdges, 1},
     {22, -1, kNoNumber, L"the agreement page's line above the text (control 1013)", 305, 1},
-    {24, -1, kNoNumber, L"the agree button", 65 - kButtonEdges, 1},
-    {25, -1, kNoNumber, L"the decline button", 60 - kButtonEdges, 1},
-    {14, -1, kNoNumber, L"the install page's caption before the file",
-     kInstallLine - kFileNameRoom, 1},
+    {24, -1, kNoNumber, L"the agree button", 75 - kButtonEdges, 1},
+    {25, -1, kNoNumber, L"the decline button", 70 - kButtonEdges, 1},
+    {14, -1, kNoNumber, L"the install page's caption before the file", kInstallLine - kFileNameRoom,
+     1},
     {15, 10, kPercent, L"the install page's overall line (control 1012 and 1009)", kInstallLine, 1},
     {16, -1, kNoNumber, L"the cancel button of the package check and the undo page",
      59 - kButtonEdges, 1},
@@ -53,7 +53,8 @@ std::vector<std::wstring> checkInstallTextRooms(const std::function<std::wstring
             shown += L" " + fillIntegerFormat(text(place.second), place.number);
             name += L" and str" + std::to_wstring(place.second);
         }
-        const std::wstring warning = roomWarning(name, shown, place.shownAs, place.room, place.lines);
+        const std::wstring warning =
+            roomWarning(name, shown, place.shownAs, place.room, place.lines);
         if (!warning.empty()) {
             warnings.push_back(path + L": " + warning);
         }

@@ -12,9 +12,9 @@
 #include <vector>
 
 struct InstallTextRoom {
-    int first;           // the text, str<first>
-    int second;          // a text shown after it on the same line, or -1
-    int64_t number;      // what a number placeholder is filled with for the estimate
+    int first;       // the text, str<first>
+    int second;      // a text shown after it on the same line, or -1
+    int64_t number;  // what a number placeholder is filled with for the estimate
     const wchar_t* shownAs;
     int room;   // dialog units, less what the control keeps for itself
     int lines;  // lines the text may wrap into
