@@ -222,8 +222,12 @@ void InstallProgressDialog::showProgress() {
         mainWindow().postProgress(percent.overall);
     }
     if (auto shown = progress_.newOverallPercentage(percent.overall)) {
-        setItemText(kOverallPercent, fillIntegerFormat(percentFormat_, *shown));
-        fitControlText(hwnd(), kOverallPercent);
+        const std::wstring text = fillIntegerFormat(percentFormat_, *shown);
+        setItemText(kOverallPercent, text);
+        if (text.size() > fittedPercentLength_) {
+            fittedPercentLength_ = text.size();
+            fitControlText(hwnd(), kOverallPercent);
+        }
     }
 }
 
