@@ -10,23 +10,36 @@
 #   wine-prefix.sh --fresh  end the prefix's wineserver, delete the prefix and
 #                           create it again; the test command runs this once
 #                           before ctest, so every test run starts clean
+#   wine-prefix.sh --dpi N [--fresh]
+#                           the same for the prefix whose screen has N dots
+#                           per inch (as CKV_WINE_DPI=N does; see wine-env.sh)
 #
 # Creation and deletion happen under an exclusive lock beside the prefix, so
 # that parallel ctest jobs wait for one creation instead of racing it. Every
 # failure says what failed and what to do, and exits non-zero.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-env.sh"
 
 fresh=0
-case "${1:-}" in
-  "") ;;
-  --fresh) fresh=1 ;;
-  *)
-    echo "usage: $0 [--fresh]" >&2
-    exit 2
-    ;;
-esac
+while [ "$#" -gt 0 ]; do
+  case "$1" in
+    --fresh) fresh=1 ;;
+    --dpi)
+      if [ "$#" -lt 2 ]; then
+        echo "usage: $0 [--dpi N] [--fresh]" >&2
+        exit 2
+      fi
+      export CKV_WINE_DPI=$2
+      shift
+      ;;
+    *)
+      echo "usage: $0 [--dpi N] [--fresh]" >&2
+      exit 2
+      ;;
+  esac
+  shift
+done
+. "$root/scripts/wine-env.sh"
 
 ready_mark="$WINEPREFIX/.ckv-ready"
 
@@ -41,6 +54,22 @@ check_architecture() {
   if [ "$wrong" -ne 0 ]; then
     echo "$0: $WINEPREFIX is not a $CKV_WINE_ARCH Wine prefix; run $0 --fresh" >&2
     exit 1
+  fi
+  if [ "$(prefix_dpi)" != "$CKV_WINE_DPI" ]; then
+    echo "$0: $WINEPREFIX has a screen of $(prefix_dpi) dpi, not $CKV_WINE_DPI; run $0 --dpi $CKV_WINE_DPI --fresh" >&2
+    exit 1
+  fi
+}
+
+# The dots per inch the prefix's registry gives the screen: LogPixels, or
+# Wine's 96 without it.
+prefix_dpi() {
+  local value
+  value=$(sed -n 's/^"LogPixels"=dword:\([0-9a-f]*\)/\1/p' "$WINEPREFIX/user.reg" 2>/dev/null | head -n 1)
+  if [ -n "$value" ]; then
+    echo $((16#$value))
+  else
+    echo 96
   fi
 }
 
@@ -104,6 +133,11 @@ step "setting the X11 driver options" "$WINELOADER" reg add 'HKCU\Software\Wine\
   /v Decorated /t REG_SZ /d N /f
 step "setting the X11 driver options" "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' \
   /v Managed /t REG_SZ /d N /f
+if [ "$CKV_WINE_DPI" != 96 ]; then
+  # Read when the wineserver starts: it ends below, before any test runs.
+  step "setting the screen to $CKV_WINE_DPI dpi" "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' \
+    /v LogPixels /t REG_DWORD /d "$CKV_WINE_DPI" /f
+fi
 # The registry reaches system.reg and user.reg when the server ends.
 step "waiting for the wineserver to end" wineserver -w
 rm -f "$log"

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "common/win/text_fit_win.h"
+
 Dialog::Dialog(int layoutId) : layoutId_(layoutId) {}
 
 Dialog::~Dialog() {
@@ -113,8 +115,23 @@ INT_PTR Dialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         }
     }
     switch (message) {
-        case WM_INITDIALOG:
-            return onInit() ? TRUE : FALSE;
+        case WM_INITDIALOG: {
+            const bool setFocus = onInit();
+            fitDialogTexts(hwnd_);
+            return setFocus ? TRUE : FALSE;
+        }
+        case kDpiChangedMessage: {
+            // Per-monitor awareness: the window moved to a screen of another
+            // dpi. The system has scaled the layout; what we sized ourselves
+            // is measured again.
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            onDpiChanged();
+            fitDialogTexts(hwnd_);
+            return reply(message, 0);
+        }
         case WM_COMMAND: {
             int id = LOWORD(wParam);
             int code = HIWORD(wParam);

@@ -14,6 +14,9 @@
 // `command` to the window's system menu; false when either is missing.
 bool appendAboutEntry(HWND window, int menuTextId, UINT command);
 
+// WM_DPICHANGED, which older SDK headers lack.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
 class Dialog {
 public:
     explicit Dialog(int layoutId);
@@ -39,11 +42,15 @@ public:
     void end(INT_PTR result);
 
 protected:
-    // Answers whether the dialog manager should set the default focus.
+    // Answers whether the dialog manager should set the default focus. The
+    // texts set here are fitted to their controls afterwards.
     virtual bool onInit() { return true; }
     virtual void onOK() { end(IDOK); }
     virtual void onCancel() { end(IDCANCEL); }
     virtual void onDestroy() {}
+    // The window's dpi changed (it moved to another screen) and it took the
+    // size the system suggested; its texts are fitted again after this.
+    virtual void onDpiChanged() {}
     // A button or menu command other than IDOK and IDCANCEL; true when handled.
     virtual bool onCommand(int /*id*/, int /*code*/) { return false; }
 

@@ -1,5 +1,7 @@
 #include "installer/ui/finish_dialog_win.h"
 
+#include "common/win/text_fit_win.h"
+
 FinishDialog::FinishDialog(WizardFrame& mainWindow) : WizardPage(kLayout, mainWindow) {
     handle(WM_SHOWWINDOW, [this](WPARAM shown, LPARAM, LRESULT&) {
         if (shown != FALSE) {
@@ -27,6 +29,7 @@ void FinishDialog::showResult() {
     const InstallRun& run = mainWindow().installRun();
     const bool failed = run.installFailed;
     setItemText(kResultText, run.text(failed ? 20 : 19));
+    fitControlText(hwnd(), kResultText);
     if (failed) {
         enableItem(kDesktopIconBox, false);
         enableItem(kStartGameBox, false);

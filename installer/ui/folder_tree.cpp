@@ -4,16 +4,10 @@
 #include <cmath>
 #include <utility>
 
+#include "common/screen_scale.h"
+
 namespace {
 
-constexpr int kColumn = FolderTree::kColumnWidth;
-constexpr int kRow = FolderTree::kRowHeight;
-constexpr int kBar = FolderTree::kBarThickness;
-constexpr int kThumb = FolderTree::kThumbLength;
-// What the scroll bars take from a thumb's travel and add to the labels' width.
-constexpr int kScrollReserve = 54;
-constexpr int kLabelGap = 5;
-constexpr int kBoxHalf = 6;
 // Pixel positions come from offsets times scales; keep them far from int's limits.
 constexpr double kPixelLimit = 1e8;
 
@@ -35,22 +29,23 @@ int truncatedPixels(double value) {
 }
 
 // A full page of rows or columns for an area of `extent` pixels.
-int pageSteps(int extent) {
-    return static_cast<int>(floorDiv(static_cast<long long>(extent) - 2 - kBar, kRow));
+int pageSteps(const TreeMetrics& metrics, int extent) {
+    return static_cast<int>(
+        floorDiv(static_cast<long long>(extent) - 2 - metrics.bar, metrics.row));
 }
 
 // The pixels a thumb travels over the whole range; its scale is this over the range.
-int thumbTravel(int extent) {
-    return extent - 2 - kScrollReserve;
+int thumbTravel(const TreeMetrics& metrics, int extent) {
+    return extent - 2 - metrics.scrollReserve;
 }
 
 // Multiplying before dividing keeps whole results whole, as the thumb's end
 // position must be.
-double offsetToPixels(int offset, int extent, int range) {
+double offsetToPixels(const TreeMetrics& metrics, int offset, int extent, int range) {
     if (range == 0) {
         return 0.0;
     }
-    return -static_cast<double>(offset) * thumbTravel(extent) / range;
+    return -static_cast<double>(offset) * thumbTravel(metrics, extent) / range;
 }
 
 TreeRect rectangle(int left, int top, int right, int bottom) {
@@ -77,6 +72,25 @@ bool isBelow(const FolderNode* node, const FolderNode* ancestor) {
 }
 
 }  // namespace
+
+TreeMetrics TreeMetrics::forDpi(int dpi) {
+    const TreeMetrics base;
+    TreeMetrics scaled;
+    for (auto size :
+         {&TreeMetrics::column, &TreeMetrics::row, &TreeMetrics::bar, &TreeMetrics::thumb,
+          &TreeMetrics::fontWidth, &TreeMetrics::fontHeight, &TreeMetrics::labelGap,
+          &TreeMetrics::boxHalf, &TreeMetrics::scrollReserve, &TreeMetrics::line}) {
+        scaled.*size = scaleToDpi(base.*size, dpi);
+    }
+    return scaled;
+}
+
+void FolderTree::Rescale(const TreeMetrics& metrics, const TreeRect& area) {
+    metrics_ = metrics;
+    area_ = area;
+    scrollVertically(0);
+    scrollHorizontally(0);
+}
 
 void FolderTree::Setup(const TreeRect& area, int ownerValue, Callback onPick, Callback onExpand) {
     area_ = area;
@@ -148,7 +162,7 @@ int FolderTree::verticalRange() const {
         auto count = [&](FolderNode*, int) { ++shownCount; };
         visitShown(root_.get(), 0, count);
     }
-    return clampToInt(shownCount - pageSteps(area_.height()), 0, INT32_MAX);
+    return clampToInt(shownCount - pageSteps(metrics_, area_.height()), 0, INT32_MAX);
 }
 
 int FolderTree::horizontalRange() const {
@@ -159,57 +173,64 @@ int FolderTree::horizontalRange() const {
             if (node->expanded && !node->children.empty()) {
                 ++expandedWithChildren;
             }
-            widestLabel =
-                std::max(widestLabel, static_cast<long long>(node->label.size()) * kFontWidth);
+            widestLabel = std::max(widestLabel,
+                                   static_cast<long long>(node->label.size()) * metrics_.fontWidth);
         };
         visitShown(root_.get(), 0, measure);
     }
-    const long long needed = 2LL * kColumn * expandedWithChildren + widestLabel -
-                             (static_cast<long long>(area_.width()) - 2) + kScrollReserve;
-    return clampToInt(floorDiv(needed, kColumn), 0, INT32_MAX);
+    const long long needed = 2LL * metrics_.column * expandedWithChildren + widestLabel -
+                             (static_cast<long long>(area_.width()) - 2) + metrics_.scrollReserve;
+    return clampToInt(floorDiv(needed, metrics_.column), 0, INT32_MAX);
 }
 
 ScrollBarLayout FolderTree::scrollBarLayout(const TreeRect& inner) const {
+    const int bar = metrics_.bar;
     const int left = inner.left;
     const int top = inner.top;
     const int right = inner.right;
     const int bottom = inner.bottom;
     ScrollBarLayout bars;
-    bars.verticalBar = rectangle(right - kBar, top, right, bottom);
-    bars.upArrow = rectangle(right - kBar, top, right, top + kBar);
-    bars.downArrow = rectangle(right - kBar, bottom - 2 * kBar, right, bottom - kBar);
-    bars.verticalTrack = rectangle(right - kBar, top + kBar, right, bottom - kBar);
-    bars.horizontalBar = rectangle(left, bottom - kBar, right, bottom);
-    bars.leftArrow = rectangle(left, bottom - kBar, left + kBar, bottom);
-    bars.rightArrow = rectangle(right - 2 * kBar, bottom - kBar, right - kBar, bottom);
-    bars.horizontalTrack = rectangle(left, bottom - kBar, right - kBar, bottom);
-    bars.corner = rectangle(right - kBar, bottom - kBar, right, bottom);
+    bars.verticalBar = rectangle(right - bar, top, right, bottom);
+    bars.upArrow = rectangle(right - bar, top, right, top + bar);
+    bars.downArrow = rectangle(right - bar, bottom - 2 * bar, right, bottom - bar);
+    bars.verticalTrack = rectangle(right - bar, top + bar, right, bottom - bar);
+    bars.horizontalBar = rectangle(left, bottom - bar, right, bottom);
+    bars.leftArrow = rectangle(left, bottom - bar, left + bar, bottom);
+    bars.rightArrow = rectangle(right - 2 * bar, bottom - bar, right - bar, bottom);
+    bars.horizontalTrack = rectangle(left, bottom - bar, right - bar, bottom);
+    bars.corner = rectangle(right - bar, bottom - bar, right, bottom);
 
-    const int thumbTop =
-        std::min(top + kBar + truncatedPixels(offsetToPixels(vs_, area_.height(), verticalRange())),
-                 bottom - 2 * kBar);
-    bars.verticalThumb = rectangle(right - kBar, thumbTop, right, thumbTop + kThumb);
+    const int thumbTop = std::min(
+        top + bar + truncatedPixels(offsetToPixels(metrics_, vs_, area_.height(), verticalRange())),
+        bottom - 2 * bar);
+    bars.verticalThumb = rectangle(right - bar, thumbTop, right, thumbTop + metrics_.thumb);
 
     const int thumbLeft = std::min(
-        left + kBar + truncatedPixels(offsetToPixels(hs_, area_.width(), horizontalRange())),
-        right - 2 * kBar);
-    bars.horizontalThumb = rectangle(thumbLeft, bottom - kBar, thumbLeft + kThumb, bottom);
+        left + bar +
+            truncatedPixels(offsetToPixels(metrics_, hs_, area_.width(), horizontalRange())),
+        right - 2 * bar);
+    bars.horizontalThumb = rectangle(thumbLeft, bottom - bar, thumbLeft + metrics_.thumb, bottom);
     return bars;
 }
 
-NodeGeometry FolderTree::nodeGeometry(const TreeRect& inner, int level, int row) {
+NodeGeometry FolderTree::nodeGeometry(const TreeRect& inner, int level, int row) const {
+    const int rowHeight = metrics_.row;
+    const int column = metrics_.column;
+    const int boxHalf = metrics_.boxHalf;
     NodeGeometry geometry;
-    geometry.rowTop = inner.top + kRow * row;
-    geometry.rowMiddle = geometry.rowTop + kRow / 2;
-    const int rowBottom = geometry.rowTop + kRow;
-    const int iconLeft = inner.left + kColumn * level;
-    geometry.iconCell = rectangle(iconLeft, geometry.rowTop, iconLeft + kColumn, rowBottom);
-    const int boxCentre = iconLeft - kColumn + kColumn / 2;
-    geometry.expandBox = rectangle(boxCentre - kBoxHalf, geometry.rowMiddle - kBoxHalf,
-                                   boxCentre + kBoxHalf, geometry.rowMiddle + kBoxHalf);
-    const int labelLeft = iconLeft + kColumn;
-    geometry.labelDraw = rectangle(labelLeft + kLabelGap, geometry.rowTop, inner.right, rowBottom);
-    geometry.labelHit = rectangle(labelLeft, geometry.rowTop, inner.right - kBar, rowBottom);
+    geometry.rowTop = inner.top + rowHeight * row;
+    geometry.rowMiddle = geometry.rowTop + rowHeight / 2;
+    const int rowBottom = geometry.rowTop + rowHeight;
+    const int iconLeft = inner.left + column * level;
+    geometry.iconCell = rectangle(iconLeft, geometry.rowTop, iconLeft + column, rowBottom);
+    const int boxCentre = iconLeft - column + column / 2;
+    geometry.expandBox = rectangle(boxCentre - boxHalf, geometry.rowMiddle - boxHalf,
+                                   boxCentre + boxHalf, geometry.rowMiddle + boxHalf);
+    const int labelLeft = iconLeft + column;
+    geometry.labelDraw =
+        rectangle(labelLeft + metrics_.labelGap, geometry.rowTop, inner.right, rowBottom);
+    geometry.labelHit =
+        rectangle(labelLeft, geometry.rowTop, inner.right - metrics_.bar, rowBottom);
     return geometry;
 }
 
@@ -301,19 +322,19 @@ bool FolderTree::handleScrollBars(int x, int y) {
     } else if (rectangle(bars.verticalTrack.left, bars.verticalTrack.top, bars.verticalTrack.right,
                          bars.verticalThumb.top)
                    .contains(x, y)) {
-        scrollVertically(pageSteps(area_.height()));
+        scrollVertically(pageSteps(metrics_, area_.height()));
     } else if (rectangle(bars.verticalTrack.left, bars.verticalThumb.top, bars.verticalTrack.right,
                          bars.verticalTrack.bottom)
                    .contains(x, y)) {
-        scrollVertically(-pageSteps(area_.height()));
+        scrollVertically(-pageSteps(metrics_, area_.height()));
     } else if (rectangle(bars.horizontalTrack.left, bars.horizontalTrack.top,
                          bars.horizontalThumb.left, bars.horizontalTrack.bottom)
                    .contains(x, y)) {
-        scrollHorizontally(pageSteps(area_.width()));
+        scrollHorizontally(pageSteps(metrics_, area_.width()));
     } else if (rectangle(bars.horizontalThumb.left, bars.horizontalTrack.top,
                          bars.horizontalTrack.right, bars.horizontalTrack.bottom)
                    .contains(x, y)) {
-        scrollHorizontally(-pageSteps(area_.width()));
+        scrollHorizontally(-pageSteps(metrics_, area_.width()));
     } else {
         return false;
     }
@@ -323,7 +344,7 @@ bool FolderTree::handleScrollBars(int x, int y) {
 bool FolderTree::dragThumb(int x, int y) {
     const bool vertical = verticalThumbHeld_;
     const int range = vertical ? verticalRange() : horizontalRange();
-    const int travel = thumbTravel(vertical ? area_.height() : area_.width());
+    const int travel = thumbTravel(metrics_, vertical ? area_.height() : area_.width());
     if (range == 0 || travel == 0) {
         return true;
     }

@@ -84,13 +84,26 @@ struct NodeGeometry {
     TreeRect labelHit;   // the label's click area
 };
 
+// The tree's sizes in pixels: those of a 96-dpi screen, or scaled to another.
+struct TreeMetrics {
+    int column = 16;  // indent per level, and the icon cell's width
+    int row = 16;
+    int bar = 16;  // scroll bar thickness and arrow buttons
+    int thumb = 8;
+    int fontWidth = 6;
+    int fontHeight = 12;
+    int labelGap = 5;        // between the icon cell and the drawn label
+    int boxHalf = 6;         // half the expand box
+    int scrollReserve = 54;  // taken from a thumb's travel, added to the labels' width
+    int line = 1;            // connector lines and edges
+
+    static TreeMetrics forDpi(int dpi);
+};
+
 class FolderTree {
 public:
     static constexpr int kColumnWidth = 16;
     static constexpr int kRowHeight = 16;
-    static constexpr int kBarThickness = 16;
-    static constexpr int kThumbLength = 8;
-    static constexpr int kFontWidth = 6;
 
     // Receives the node and the owner value given to Setup.
     using Callback = std::function<void(FolderNode* node, int ownerValue)>;
@@ -101,6 +114,10 @@ public:
 
     // `area` is the tree rectangle R in the owner's client coordinates.
     void Setup(const TreeRect& area, int ownerValue, Callback onPick, Callback onExpand);
+    // New sizes (another dpi), and the tree rectangle measured for them; the
+    // offsets are kept within the new ranges.
+    void Rescale(const TreeMetrics& metrics, const TreeRect& area);
+    const TreeMetrics& metrics() const { return metrics_; }
     // The first node added becomes the root; later ones are appended to
     // `parent`, or to the root when `parent` is null.
     FolderNode* AddNode(const std::wstring& label, FolderNode* parent);
@@ -131,7 +148,7 @@ public:
     // Geometry relative to an inner rectangle: the owner's for mouse tests,
     // the drawing surface's (1, 1, w - 1, h - 1) for drawing.
     ScrollBarLayout scrollBarLayout(const TreeRect& inner) const;
-    static NodeGeometry nodeGeometry(const TreeRect& inner, int level, int row);
+    NodeGeometry nodeGeometry(const TreeRect& inner, int level, int row) const;
     // Whether the node has a sibling after it (the connector line goes on).
     static bool hasFollowingSibling(const FolderNode* node);
 
@@ -145,6 +162,7 @@ private:
     void scrollHorizontally(int columns);
 
     TreeRect area_;
+    TreeMetrics metrics_;
     int ownerValue_ = 0;
     Callback onPick_;
     Callback onExpand_;

@@ -7,6 +7,7 @@ namespace {
 constexpr COLORREF kLineColour = RGB(192, 192, 192);
 constexpr COLORREF kClearColour = RGB(255, 0, 255);
 constexpr int kBoxPictureSize = 16;
+constexpr int kBasicButton = 16;  // the arrow buttons' size at 96 dpi
 
 RECT toRect(const TreeRect& r) {
     return RECT{r.left, r.top, r.right, r.bottom};
@@ -22,54 +23,63 @@ void line(HDC dc, int x0, int y0, int x1, int y1) {
     LineTo(dc, x1, y1);
 }
 
-// One-pixel edges just inside the rectangle: the top and left in one colour,
-// the bottom and right in the other.
-void drawEdges(HDC dc, const TreeRect& area, COLORREF topLeft, COLORREF bottomRight) {
-    PenHandle first(CreatePen(PS_SOLID, 1, topLeft));
-    PenHandle second(CreatePen(PS_SOLID, 1, bottomRight));
-    const int right = area.right - 1;
-    const int bottom = area.bottom - 1;
-    {
-        SelectedObject pen(dc, first.get());
-        line(dc, area.left, bottom, area.left, area.top);
-        line(dc, area.left, area.top, right + 1, area.top);
-    }
-    SelectedObject pen(dc, second.get());
-    line(dc, right, area.top + 1, right, bottom);
-    line(dc, area.left, bottom, right + 1, bottom);
+// Edges `thickness` pixels wide just inside the rectangle: the top and left
+// in one colour, the bottom and right in the other.
+void drawEdges(HDC dc, const TreeRect& area, COLORREF topLeft, COLORREF bottomRight,
+               int thickness) {
+    const auto band = [dc](int left, int top, int right, int bottom, COLORREF colour) {
+        BrushHandle brush(CreateSolidBrush(colour));
+        const RECT rect{left, top, right, bottom};
+        FillRect(dc, &rect, brush.get());
+    };
+    band(area.left, area.top, area.right, area.top + thickness, topLeft);
+    band(area.left, area.top, area.left + thickness, area.bottom, topLeft);
+    band(area.right - thickness, area.top + thickness, area.right, area.bottom, bottomRight);
+    band(area.left, area.bottom - thickness, area.right, area.bottom, bottomRight);
 }
 
 // An arrow button: raised, or sunk while pressed, with a black triangle whose
-// corners are given relative to the button's top-left corner.
-void drawArrow(HDC dc, const TreeRect& button, const std::array<POINT, 3>& corners, bool pressed) {
+// corners are given relative to the top-left corner of a 16-pixel button and
+// scaled to the button's size.
+void drawArrow(HDC dc, const TreeRect& button, const std::array<POINT, 3>& corners, bool pressed,
+               int thickness) {
     fill(dc, button, pressed ? COLOR_BTNSHADOW : COLOR_BTNFACE);
     const COLORREF white = RGB(255, 255, 255);
     const COLORREF black = RGB(0, 0, 0);
-    drawEdges(dc, button, pressed ? black : white, pressed ? white : black);
+    drawEdges(dc, button, pressed ? black : white, pressed ? white : black, thickness);
     std::array<POINT, 3> points = corners;
     for (POINT& point : points) {
-        point.x += button.left;
-        point.y += button.top;
+        point.x = button.left + MulDiv(point.x, button.width(), kBasicButton);
+        point.y = button.top + MulDiv(point.y, button.height(), kBasicButton);
     }
     SelectedObject brush(dc, GetStockObject(BLACK_BRUSH));
     SelectedObject pen(dc, GetStockObject(BLACK_PEN));
     Polygon(dc, points.data(), static_cast<int>(points.size()));
 }
 
-void drawThumb(HDC dc, const TreeRect& thumb, bool held) {
+void drawThumb(HDC dc, const TreeRect& thumb, bool held, int thickness) {
     fill(dc, thumb, held ? COLOR_BTNSHADOW : COLOR_BTNFACE);
     const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
     const COLORREF dark = GetSysColor(COLOR_3DDKSHADOW);
-    drawEdges(dc, thumb, held ? dark : light, held ? light : dark);
+    drawEdges(dc, thumb, held ? dark : light, held ? light : dark, thickness);
+}
+
+FontHandle makeLabelFont(const TreeMetrics& metrics) {
+    return FontHandle(CreateFontW(metrics.fontHeight, metrics.fontWidth, 0, 0, FW_NORMAL, FALSE,
+                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0x20, L"宋体"));
 }
 
 }  // namespace
 
 FolderTreePainter::FolderTreePainter()
-    : linePen_(CreatePen(PS_SOLID, 1, kLineColour)),
-      labelFont_(CreateFontW(12, 6, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 0x20,
-                             L"宋体")) {}
+    : linePen_(CreatePen(PS_SOLID, 1, kLineColour)), labelFont_(makeLabelFont(metrics_)) {}
+
+void FolderTreePainter::SetMetrics(const TreeMetrics& metrics) {
+    metrics_ = metrics;
+    linePen_ = PenHandle(CreatePen(PS_SOLID, metrics.line, kLineColour));
+    labelFont_ = makeLabelFont(metrics);
+}
 
 void FolderTreePainter::Draw(HDC target, const FolderTree& tree) const {
     const TreeRect& area = tree.area();
@@ -89,23 +99,25 @@ void FolderTreePainter::Draw(HDC target, const FolderTree& tree) const {
     const TreeRect inner{1, 1, width - 1, height - 1};
     fill(dc.get(), inner, COLOR_WINDOW);
     for (const ShownNode& shown : tree.shownNodes()) {
-        const int rowTop = inner.top + FolderTree::kRowHeight * shown.row;
+        const int rowTop = inner.top + tree.metrics().row * shown.row;
         if (rowTop >= inner.top && rowTop <= inner.bottom) {
-            drawNode(dc.get(), inner, shown);
+            drawNode(dc.get(), tree, inner, shown);
         }
     }
     drawScrollBars(dc.get(), tree, inner);
     drawEdges(dc.get(), TreeRect{0, 0, width, height}, GetSysColor(COLOR_3DDKSHADOW),
-              GetSysColor(COLOR_BTNHIGHLIGHT));
+              GetSysColor(COLOR_BTNHIGHLIGHT), 1);
     BitBlt(target, area.left, area.top, width, height, dc.get(), 0, 0, SRCCOPY);
 }
 
-void FolderTreePainter::drawNode(HDC dc, const TreeRect& inner, const ShownNode& shown) const {
+void FolderTreePainter::drawNode(HDC dc, const FolderTree& tree, const TreeRect& inner,
+                                 const ShownNode& shown) const {
     const FolderNode& node = *shown.node;
-    const NodeGeometry place = FolderTree::nodeGeometry(inner, shown.level, shown.row);
+    const TreeMetrics& metrics = tree.metrics();
+    const NodeGeometry place = tree.nodeGeometry(inner, shown.level, shown.row);
 
     RECT label{place.labelDraw.left, place.rowTop, place.labelDraw.right,
-               place.rowTop + FolderTree::kRowHeight};
+               place.rowTop + metrics.row};
     if (node.selected) {
         SetBkMode(dc, OPAQUE);
         SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
@@ -123,11 +135,11 @@ void FolderTreePainter::drawNode(HDC dc, const TreeRect& inner, const ShownNode&
 
     SelectedObject pen(dc, linePen_.get());
     const int left = inner.left;
-    const auto columnCentre = [left](int column) {
-        return left + FolderTree::kColumnWidth * column + FolderTree::kColumnWidth / 2;
+    const auto columnCentre = [left, &metrics](int column) {
+        return left + metrics.column * column + metrics.column / 2;
     };
     const int level = shown.level;
-    const int rowBottom = place.rowTop + FolderTree::kRowHeight;
+    const int rowBottom = place.rowTop + metrics.row;
     const int ownColumn = columnCentre(level - 1);
     line(dc, ownColumn, place.rowTop, ownColumn,
          FolderTree::hasFollowingSibling(&node) ? rowBottom : place.rowMiddle);
@@ -165,10 +177,11 @@ void FolderTreePainter::drawScrollBars(HDC dc, const FolderTree& tree,
     fill(dc, bars.horizontalTrack, COLOR_SCROLLBAR);
     fill(dc, bars.corner, COLOR_BTNFACE);
     const TreeArrow pressed = tree.pressedArrow();
-    drawArrow(dc, bars.leftArrow, {{{11, 4}, {11, 11}, {5, 8}}}, pressed == TreeArrow::Left);
-    drawArrow(dc, bars.rightArrow, {{{4, 4}, {4, 11}, {10, 8}}}, pressed == TreeArrow::Right);
-    drawArrow(dc, bars.upArrow, {{{4, 11}, {11, 11}, {7, 5}}}, pressed == TreeArrow::Up);
-    drawArrow(dc, bars.downArrow, {{{4, 4}, {11, 4}, {7, 10}}}, pressed == TreeArrow::Down);
-    drawThumb(dc, bars.verticalThumb, tree.verticalThumbHeld());
-    drawThumb(dc, bars.horizontalThumb, tree.horizontalThumbHeld());
+    const int edge = tree.metrics().line;
+    drawArrow(dc, bars.leftArrow, {{{11, 4}, {11, 11}, {5, 8}}}, pressed == TreeArrow::Left, edge);
+    drawArrow(dc, bars.rightArrow, {{{4, 4}, {4, 11}, {10, 8}}}, pressed == TreeArrow::Right, edge);
+    drawArrow(dc, bars.upArrow, {{{4, 11}, {11, 11}, {7, 5}}}, pressed == TreeArrow::Up, edge);
+    drawArrow(dc, bars.downArrow, {{{4, 4}, {11, 4}, {7, 10}}}, pressed == TreeArrow::Down, edge);
+    drawThumb(dc, bars.verticalThumb, tree.verticalThumbHeld(), edge);
+    drawThumb(dc, bars.horizontalThumb, tree.horizontalThumbHeld(), edge);
 }

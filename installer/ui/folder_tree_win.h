@@ -22,14 +22,18 @@ public:
         collapsedBox_ = collapsed;
         expandedBox_ = expanded;
     }
+    // The pen and the font for the tree's sizes (at the window's dpi).
+    void SetMetrics(const TreeMetrics& metrics);
     // Paints the whole tree with its top-left corner at the tree rectangle's.
     void Draw(HDC target, const FolderTree& tree) const;
 
 private:
-    void drawNode(HDC dc, const TreeRect& inner, const ShownNode& shown) const;
+    void drawNode(HDC dc, const FolderTree& tree, const TreeRect& inner,
+                  const ShownNode& shown) const;
     void drawScrollBars(HDC dc, const FolderTree& tree, const TreeRect& inner) const;
     void drawBox(HDC dc, const TreeRect& box, HBITMAP picture) const;
 
+    TreeMetrics metrics_;
     PenHandle linePen_;
     FontHandle labelFont_;
     HIMAGELIST images_ = nullptr;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "common/win/text_fit_win.h"
 #include "common/win/win32_platform_win.h"
 
 namespace {
@@ -64,10 +65,20 @@ bool InstallProgressDialog::onInit() {
     setItemText(kFileLabel, run.text(14));
     setItemText(kOverallLabel, run.text(15));
     setItemText(kCancelButton, run.text(16));
+    placeValues();
     percentFormat_ = run.text(10);
     nextDisc_.create(nullptr);
     undo_.create(hwnd());
     return true;
+}
+
+void InstallProgressDialog::placeValues() {
+    placeAfterCaption(hwnd(), kFileLabel, kFileName);
+    placeAfterCaption(hwnd(), kOverallLabel, kOverallPercent);
+}
+
+void InstallProgressDialog::onDpiChanged() {
+    placeValues();
 }
 
 void InstallProgressDialog::start() {
@@ -211,7 +222,12 @@ void InstallProgressDialog::showProgress() {
         mainWindow().postProgress(percent.overall);
     }
     if (auto shown = progress_.newOverallPercentage(percent.overall)) {
-        setItemText(kOverallPercent, fillIntegerFormat(percentFormat_, *shown));
+        const std::wstring text = fillIntegerFormat(percentFormat_, *shown);
+        setItemText(kOverallPercent, text);
+        if (text.size() > fittedPercentLength_) {
+            fittedPercentLength_ = text.size();
+            fitControlText(hwnd(), kOverallPercent);
+        }
     }
 }
 

@@ -46,12 +46,15 @@ public:
 
 protected:
     bool onInit() override;
+    void onDpiChanged() override;
     // Neither Enter nor Esc does anything here; the cancel button asks.
     void onOK() override {}
     void onCancel() override {}
     bool onCommand(int id, int code) override;
 
 private:
+    // Each value (the file, the percentage) right after its caption.
+    void placeValues();
     static DWORD WINAPI InstallWorker(void* self);
     void install();
 
@@ -80,6 +83,9 @@ private:
     // Set on the user-interface thread when the worker has reported its end.
     bool installEnded_ = false;
     std::wstring percentFormat_;
+    // The longest percentage text fitted so far: a shorter one fits too, so
+    // the label is measured a few times per install, not at every percent.
+    size_t fittedPercentLength_ = 0;
     ProgressCounters counters_;
     // The user-interface thread's: what the page should show, and what it does.
     InstallProgress progress_{0};

@@ -45,6 +45,13 @@ MainWindow::MainWindow(WizardHost& host) : Dialog(kLayout), host_(host) {
         paint();
         return true;
     });
+    // On a screen of another dpi the caption's height changes: the window is
+    // placed again so that its client area still fills the screen.
+    handle(kDpiChangedMessage, [this](WPARAM, LPARAM, LRESULT& result) {
+        fillScreen();
+        result = 0;
+        return true;
+    });
     handle(WM_ERASEBKGND, [](WPARAM, LPARAM, LRESULT& result) {
         result = 1;  // erased, without drawing: the picture covers the window
         return true;

@@ -6,11 +6,12 @@
 #include <utility>
 
 #include "common/text.h"
+#include "common/win/text_fit_win.h"
 #include "common/win/win32_platform_win.h"
+#include "common/win/window_dpi_win.h"
 
 namespace {
 
-constexpr int kIconSize = 16;
 constexpr int kImageListGrowth = 36;
 constexpr uint64_t kMegabyte = 1048576;
 
@@ -91,18 +92,16 @@ bool PathDialog::onInit() {
     setItemText(IDCANCEL, run.text(27));
     showNeededSpace();
 
-    RECT area{};
-    GetWindowRect(item(kTreeArea), &area);
-    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
     const HWND page = hwnd();
     tree_.Setup(
-        TreeRect{area.left, area.top, area.right, area.bottom}, 0,
+        TreeRect{}, 0,
         [page](FolderNode* node, int ownerValue) {
             SendMessageW(page, kTreePickMessage, reinterpret_cast<WPARAM>(node), ownerValue);
         },
         [page](FolderNode* node, int ownerValue) {
             SendMessageW(page, kTreeExpandMessage, reinterpret_cast<WPARAM>(node), ownerValue);
         });
+    measureTree();
 
     const HINSTANCE module = GetModuleHandleW(nullptr);
     collapsedBox_.reset(LoadBitmapW(module, MAKEINTRESOURCEW(kCollapsedBoxBitmap)));
@@ -118,16 +117,45 @@ void PathDialog::showNeededSpace() {
     const uint64_t totalSize = mainWindow().installRun().packageReader.header().totalSize;
     setItemText(kNeededLabel,
                 fillIntegerFormat(neededFormat_, static_cast<int64_t>(neededMegabytes(totalSize))));
+    fitControlText(hwnd(), kNeededLabel);
 }
 
 void PathDialog::showFreeSpace() {
     InstallRun& run = mainWindow().installRun();
     const uint64_t megabytes = freeBytesOfPath(run.platform(), pathText_) / kMegabyte;
     setItemText(kFreeLabel, fillIntegerFormat(run.text(33), static_cast<int64_t>(megabytes)));
+    fitControlText(hwnd(), kFreeLabel);
+}
+
+void PathDialog::measureTree() {
+    RECT area{};
+    GetWindowRect(item(kTreeArea), &area);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
+    const TreeMetrics metrics = TreeMetrics::forDpi(windowDpi(hwnd()));
+    tree_.Rescale(metrics, TreeRect{area.left, area.top, area.right, area.bottom});
+    painter_.SetMetrics(metrics);
+}
+
+void PathDialog::onDpiChanged() {
+    measureTree();
+    // The icons again at the new size, in the same order, so the nodes'
+    // indices still hold.
+    const int size = tree_.metrics().column;
+    ImageList resized(
+        ImageList_Create(size, size, ILC_COLOR16 | ILC_MASK, kImageListGrowth, kImageListGrowth));
+    ImageList_SetBkColor(resized.get(), GetSysColor(COLOR_WINDOW));
+    const int count = ImageList_GetImageCount(images_.get());
+    for (int index = 0; index < count; ++index) {
+        appendIcon(resized.get(), ImageList_GetIcon(images_.get(), index, ILD_NORMAL));
+    }
+    images_ = std::move(resized);
+    painter_.SetImageList(images_.get());
+    InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void PathDialog::buildTree() {
-    images_.reset(ImageList_Create(kIconSize, kIconSize, ILC_COLOR16 | ILC_MASK, kImageListGrowth,
+    const int iconSize = tree_.metrics().column;
+    images_.reset(ImageList_Create(iconSize, iconSize, ILC_COLOR16 | ILC_MASK, kImageListGrowth,
                                    kImageListGrowth));
     ImageList_SetBkColor(images_.get(), GetSysColor(COLOR_WINDOW));
     painter_.SetImageList(images_.get());

@@ -41,8 +41,11 @@ protected:
     void onOK() override;
     void onCancel() override;
     bool onCommand(int id, int code) override;
+    void onDpiChanged() override;
 
 private:
+    // The tree's sizes and rectangle at the page's dpi.
+    void measureTree();
     void showNeededSpace();
     void showFreeSpace();
     void buildTree();

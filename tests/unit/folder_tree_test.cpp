@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -151,10 +152,56 @@ TEST_F(FolderTreeTest, ScrollRanges) {
     EXPECT_EQ(tree.horizontalRange(), (32 * 4 + 360 - 146) / 16);
 }
 
+// At 144 dpi every size is one and a half times its 96-dpi size: the same
+// tree in an area 1.5 times as large has the same ranges, and its parts lie
+// at 1.5 times the offsets.
+TEST_F(FolderTreeTest, SizesFollowTheDpi) {
+    const TreeMetrics base = TreeMetrics::forDpi(96);
+    const TreeMetrics large = TreeMetrics::forDpi(144);
+    const std::array<std::pair<int, int>, 10> sizes{{{base.column, large.column},
+                                                     {base.row, large.row},
+                                                     {base.bar, large.bar},
+                                                     {base.thumb, large.thumb},
+                                                     {base.fontWidth, large.fontWidth},
+                                                     {base.fontHeight, large.fontHeight},
+                                                     {base.labelGap, large.labelGap},
+                                                     {base.boxHalf, large.boxHalf},
+                                                     {base.scrollReserve, large.scrollReserve},
+                                                     {base.line, large.line}}};
+    const std::array<std::pair<int, int>, 10> expected{{{16, 24},
+                                                        {16, 24},
+                                                        {16, 24},
+                                                        {8, 12},
+                                                        {6, 9},
+                                                        {12, 18},
+                                                        {5, 8},
+                                                        {6, 9},
+                                                        {54, 81},
+                                                        {1, 2}}};
+    EXPECT_EQ(sizes, expected);
+
+    FolderNode* first = rootWithChildren(9)->children[0].get();
+    first->expanded = true;
+    add(std::wstring(40, L'x'), first);
+    const int vertical = tree.verticalRange();
+    const int horizontal = tree.horizontalRange();
+    tree.Rescale(large, {0, 0, 302, 242});
+    EXPECT_EQ(tree.verticalRange(), vertical);
+    EXPECT_EQ(tree.horizontalRange(), horizontal);
+    const NodeGeometry node = tree.nodeGeometry(tree.innerArea(), 2, 3);
+    EXPECT_EQ(node.rowMiddle, 1 + 72 + 12);
+    EXPECT_EQ(edges(node.iconCell), (Edges{49, 73, 73, 97}));
+    EXPECT_EQ(edges(node.expandBox), (Edges{28, 76, 46, 94}));
+    EXPECT_EQ(edges(node.labelHit), (Edges{73, 73, 277, 97}));
+    // A click in the down arrow at its new place scrolls one row.
+    EXPECT_TRUE(click(290, 241 - 24 - 12));
+    EXPECT_EQ(tree.verticalOffset(), -1);
+}
+
 TEST_F(FolderTreeTest, GeometryAndThumbPosition) {
     const TreeRect inner = tree.innerArea();
     EXPECT_EQ(edges(inner), (Edges{1, 1, 201, 161}));
-    const NodeGeometry node = FolderTree::nodeGeometry(inner, 2, 3);
+    const NodeGeometry node = tree.nodeGeometry(inner, 2, 3);
     EXPECT_EQ(node.rowMiddle, 57);
     EXPECT_EQ(edges(node.iconCell), (Edges{33, 49, 49, 65}));
     EXPECT_EQ(edges(node.expandBox), (Edges{19, 51, 31, 63}));

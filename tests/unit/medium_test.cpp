@@ -13,6 +13,7 @@
 #include "tests/support/temp_folder.h"
 #include "tools/medium/commands.h"
 #include "tools/medium/host_path.h"
+#include "tools/medium/install_ini_texts.h"
 #include "tools/medium/ini_section.h"
 #include "tools/medium/options.h"
 #include "tools/medium/package_index.h"
@@ -867,6 +868,38 @@ TEST(MediumTest, ShippedUninstallTextsPassTheCheck) {
         EXPECT_EQ(found.faults, std::vector<std::wstring>());
         EXPECT_EQ(found.warnings, std::vector<std::wstring>());
     }
+}
+
+// The sample's install.ini texts fit their rooms; a text made too long for
+// each room (and a number too long for the free-space line) is named.
+TEST(MediumTest, InstallTextRoomsHoldTheSampleAndNameWhatIsTooWide) {
+    PosixPlatform platform;
+    const std::wstring sample = wideFromUtf8(std::string(CKV_SOURCE_DIR) + "/samples/install.ini");
+    IniFile ini(platform);
+    const auto sampleText = [&](int number) {
+        return ini.getString(L"restable", L"str" + std::to_wstring(number), L"", sample);
+    };
+    EXPECT_EQ(checkInstallTextRooms(sampleText, L"install.ini"), std::vector<std::wstring>());
+
+    for (const InstallTextRoom& place : kInstallTextRooms) {
+        SCOPED_TRACE(place.first);
+        const auto widened = [&](int number) {
+            std::wstring text = sampleText(number);
+            return number == place.first ? text + std::wstring(100, L'W') : text;
+        };
+        const auto warnings = checkInstallTextRooms(widened, L"install.ini");
+        ASSERT_EQ(warnings.size(), 1U);
+        EXPECT_NE(warnings[0].find(L"str" + std::to_wstring(place.first)), std::wstring::npos);
+        EXPECT_NE(warnings[0].find(place.shownAs), std::wstring::npos);
+    }
+    const auto wrapping = [](int number) {
+        return number == 51 ? std::wstring(180, L'a') : std::wstring();  // 720 of 3 x 244
+    };
+    EXPECT_EQ(checkInstallTextRooms(wrapping, L"install.ini"), std::vector<std::wstring>());
+    const auto numbered = [](int number) {
+        return number == 33 ? std::wstring(70, L'a') + L"%d" : std::wstring();  // 280 + 7 digits
+    };
+    EXPECT_EQ(checkInstallTextRooms(numbered, L"install.ini").size(), 1U);
 }
 #endif
 

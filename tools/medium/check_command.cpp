@@ -14,6 +14,7 @@
 #include "tools/medium/host_path.h"
 #include "tools/medium/options.h"
 #include "tools/medium/package_index.h"
+#include "tools/medium/install_ini_texts.h"
 #include "tools/medium/uninstall_ini_check.h"
 
 namespace {
@@ -28,8 +29,9 @@ const char kCheckHelp[] =
     "uninstall.ini, the uninstaller's texts: UTF-16 with its byte-order mark, every\n"
     "key the uninstaller reads, lines it would skip, and keys it does not read.\n"
     "Every fault is reported; the exit status is 1 when there is any. Warnings name\n"
-    "what may be meant but should be looked at (unknown keys, texts estimated too\n"
-    "wide for their controls, no uninstall.ini); they leave the exit status alone.\n"
+    "what may be meant but should be looked at (unknown keys, texts of install.ini\n"
+    "and uninstall.ini estimated too wide for their controls, no uninstall.ini);\n"
+    "they leave the exit status alone.\n"
     "\n"
     "  --disc DIR   the folder of a further disc (repeatable), so that the folders\n"
     "               that go to the plant are checked as they are: a package that is\n"
@@ -130,7 +132,8 @@ bool walkStream(Platform& platform, Console& console, const DiscSet& discs, Infl
 }
 
 void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex& index,
-              std::vector<std::wstring>& faults) {
+              Findings& found) {
+    auto& faults = found.faults;
     const std::wstring path = joinPath(medium, L"install.ini");
     if (!platform.fileExists(path)) {
         faults.push_back(path + L": missing");
@@ -144,6 +147,14 @@ void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex
                          std::to_wstring(kTextCount - 1) + L" (rescount of at least " +
                          std::to_wstring(kTextCount) + L")");
     }
+    const auto rooms = checkInstallTextRooms(
+        [&](int number) {
+            return number < texts
+                       ? ini.getString(L"restable", L"str" + std::to_wstring(number), L"", path)
+                       : std::wstring();
+        },
+        path);
+    found.warnings.insert(found.warnings.end(), rooms.begin(), rooms.end());
     const int count = parseLeadingInt(ini.getString(L"md5code", L"count", L"0", path));
     const int packages = static_cast<int>(index.header.packageCount);
     if (count != packages) {
@@ -261,7 +272,7 @@ int runCheck(const std::vector<std::string>& words, Platform& platform, Console&
     for (const auto& fault : readerFaults) {
         faults.push_back(L"installer: " + fault);
     }
-    checkIni(platform, discs.medium(), index, faults);
+    checkIni(platform, discs.medium(), index, found);
     checkUninstallTexts(platform, discs.medium(), found);
     checkList(platform, discs.medium(), files, complete, faults);
     const auto discFaults = discs.checkListFaults(platform);

@@ -36,3 +36,14 @@ int estimateDialogUnits(std::wstring_view text) {
     }
     return units;
 }
+
+std::wstring roomWarning(const std::wstring& name, std::wstring_view text,
+                         const std::wstring& shownAs, int room, int lines) {
+    const int width = estimateDialogUnits(text);
+    if (room <= 0 || width <= room * lines) {
+        return {};
+    }
+    return name + L" \"" + std::wstring(text) + L"\" is about " + std::to_wstring(width) +
+           L" dialog units wide; " + shownAs + L" has room for " + std::to_wstring(room) +
+           (lines > 1 ? L" on each of " + std::to_wstring(lines) + L" lines" : std::wstring());
+}

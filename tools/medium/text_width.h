@@ -22,7 +22,22 @@
 // second half of a UTF-16 surrogate pair is not counted.
 #pragma once
 
+#include <string>
 #include <string_view>
+
+// What controls keep for themselves, in dialog units: a frame's caption
+// starts about one average character in and the frame goes on after it; a
+// check box has its box and the gap after it; a button its raised edges and
+// focus frame on both sides.
+constexpr int kGroupBoxInsets = 8;
+constexpr int kCheckBoxMark = 12;
+constexpr int kButtonEdges = 8;
 
 // The estimated width of `text` in dialog units.
 int estimateDialogUnits(std::wstring_view text);
+
+// The warning for a text whose estimate is wider than `lines` lines of
+// `room` dialog units, naming it (`name`), its place (`shownAs`), the
+// estimate and the room; empty when it fits. A room of 0 is no fixed room.
+std::wstring roomWarning(const std::wstring& name, std::wstring_view text,
+                         const std::wstring& shownAs, int room, int lines = 1);

@@ -17,13 +17,6 @@ constexpr int kWindowWidth = 320;
 // The icon, three caption buttons and the borders, and the caption font,
 // which is wider than the dialog font.
 constexpr int kTitleBarParts = 150;
-// The caption starts about one average character in; the frame goes on
-// after it.
-constexpr int kGroupBoxInsets = 8;
-// The box and the gap after it.
-constexpr int kCheckBoxMark = 12;
-// The raised edges and the focus frame, on both sides.
-constexpr int kButtonEdges = 8;
 
 constexpr wchar_t kInterface[] = L"interface";
 constexpr wchar_t kError[] = L"error";
@@ -156,12 +149,9 @@ void checkTexts(const IniIndex& ini, const std::wstring& path, Findings& finding
             findings.warnings.push_back(path + L": " + name + L" is empty; " + key.shownAs +
                                         L" shows nothing");
         }
-        const int width = estimateDialogUnits(*text);
-        if (key.room > 0 && width > key.room) {
-            findings.warnings.push_back(path + L": " + name + L" \"" + *text + L"\" is about " +
-                                        std::to_wstring(width) + L" dialog units wide; " +
-                                        key.shownAs + L" has room for " +
-                                        std::to_wstring(key.room));
+        const std::wstring warning = roomWarning(name, *text, key.shownAs, key.room);
+        if (!warning.empty()) {
+            findings.warnings.push_back(path + L": " + warning);
         }
     }
 }
