@@ -3,6 +3,12 @@
 #include <mutex>
 
 void OrderedJobs::Job::progress(int percent) {
+    if (jobs_.inlineRelay_ != nullptr) {
+        if (!jobs_.stopped_ && !(*jobs_.inlineRelay_)(percent)) {
+            jobs_.stopped_ = true;
+        }
+        return;
+    }
     std::lock_guard<ThreadLock> hold(jobs_.lock_);
     jobs_.slots_[slot_].percents.push_back(percent);
     if (jobs_.collecting_ && jobs_.collectedCount_ % jobs_.slots_.size() == slot_) {
@@ -17,7 +23,7 @@ bool OrderedJobs::Job::stopped() const {
 OrderedJobs::OrderedJobs(int threads, size_t slots) {
     const size_t count = threads < 1 ? 1 : static_cast<size_t>(threads);
     slots_.resize(slots < count ? count : slots);
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; count > 1 && i < count; ++i) {
         threads_.emplace_back([this] { runJobs(); });
     }
 }
@@ -54,14 +60,38 @@ void OrderedJobs::give(Work work) {
         slot.relayed = 0;
         ++given_;
     }
-    work_.notifyOne();
+    if (!threads_.empty()) {
+        work_.notifyOne();
+    }
 }
 
 void OrderedJobs::stop() {
     stopped_ = true;
 }
 
+std::optional<size_t> OrderedJobs::runInline(const std::function<bool(int)>& relay) {
+    if (collectedCount_ == given_ || stopped_) {
+        return std::nullopt;
+    }
+    const size_t index = collectedCount_ % slots_.size();
+    Slot& slot = slots_[index];
+    Work work = std::move(slot.work);
+    Job job(*this, index);
+    inlineRelay_ = &relay;
+    work(job);
+    inlineRelay_ = nullptr;
+    slot.state = State::Free;
+    ++collectedCount_;
+    if (stopped_) {
+        return std::nullopt;
+    }
+    return index;
+}
+
 std::optional<size_t> OrderedJobs::collect(const std::function<bool(int)>& relay) {
+    if (threads_.empty()) {
+        return runInline(relay);
+    }
     std::unique_lock<ThreadLock> hold(lock_);
     if (collectedCount_ == given_ || stopped_) {
         return std::nullopt;

@@ -36,8 +36,10 @@ public:
     };
     using Work = std::function<void(Job& job)>;
 
-    // `threads` jobs at once (at least one), `slots` given and not collected
-    // (at least `threads`).
+    // `threads` jobs at once, `slots` given and not collected (at least
+    // `threads`). One thread is the collecting thread itself: each job runs
+    // when it is collected, its progress relayed as it comes, with no hand-over
+    // between threads per job.
     OrderedJobs(int threads, size_t slots);
     // Stops the jobs that run, drops those not started, and waits.
     ~OrderedJobs();
@@ -70,6 +72,7 @@ private:
     };
 
     void runJobs();
+    std::optional<size_t> runInline(const std::function<bool(int percent)>& relay);
 
     std::vector<Slot> slots_;
     std::atomic<bool> stopped_{false};
@@ -81,5 +84,6 @@ private:
     size_t collectedCount_ = 0;  // jobs collected in all
     bool collecting_ = false;    // the collector waits
     bool ending_ = false;
+    const std::function<bool(int)>* inlineRelay_ = nullptr;  // while a job runs inline
     std::vector<std::thread> threads_;
 };
