@@ -9,8 +9,8 @@
 // A File over a buffered stdio stream, which it closes.
 class StdioFile : public File {
 public:
-    // The formats are read in small pieces (512-byte hash blocks, 520-byte
-    // records); a buffer larger than the C library's default of a few KiB
+    // The formats are read in small pieces (520-byte records, 8-byte chunk
+    // headers); a buffer larger than the C library's default of a few KiB
     // saves most of the system calls, which cost most under Wine.
     static constexpr size_t kBufferSize = size_t{64} * 1024;
 

@@ -167,7 +167,7 @@ TEST_F(PackageCheckTest, StopFlagEndsTheCheckWithoutAMessage) {
 // block read while the last is hashed), the packages show what one after
 // another shows.
 TEST_F(PackageCheckTest, SideBySideOrFromADiscTheViewIsThatOfOneAfterAnother) {
-    const std::vector<size_t> sizes = {512 * 300, 70000 * 3, 700, 512 * 2};
+    const std::vector<size_t> sizes = {size_t{512} * 300, size_t{70000} * 3, 700, size_t{512} * 2};
     std::vector<std::wstring> expected;
     for (size_t i = 0; i < sizes.size(); ++i) {
         folder.write("data" + std::to_string(i + 1) + ".pck", sample(sizes[i], 'b'));
@@ -379,11 +379,13 @@ TEST_F(FileVerificationTest, SideBySideGivesTheReportAndMessagesInListOrder) {
     private:
         const RecordingVerifyView& view_;
     };
-    install("big.dat", sample(512 * 300));
+    constexpr size_t kBig = size_t{512} * 300;  // 0 to 100 per cent
+    constexpr size_t kSmall = size_t{512} * 2;  // 50 and 100
+    install("big.dat", sample(kBig));
     install("locked.dat", sample(10));
-    install("c.dat", sample(512 * 2));
-    list({entry(L"big.dat", digestOf(sample(512 * 300))),
-          entry(L"locked.dat", digestOf(sample(10))), entry(L"c.dat", digestOf(sample(512 * 2)))});
+    install("c.dat", sample(kSmall));
+    list({entry(L"big.dat", digestOf(sample(kBig))), entry(L"locked.dat", digestOf(sample(10))),
+          entry(L"c.dat", digestOf(sample(kSmall)))});
     for (int jobs : {1, 3}) {
         SCOPED_TRACE(jobs);
         platform.openScript[folder.wide("target") + L"\\locked.dat"] = {false};
