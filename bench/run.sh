@@ -136,10 +136,11 @@ diff -r "$work/small" "$work/so" >/dev/null
 read -r smd5 sverify < <(bests \
   "sync" "find '$work/so' -type f -print0 | xargs -0 md5sum" \
   "sync" "'$medium' verify '$work/sm' '$work/so' --jobs 1")
-line "medium extract --jobs 1" "$sextract"
-line "tar -xzf" "$suntar"
-line "md5sum of the files" "$smd5"
-line "medium verify --jobs 1" "$sverify"
+seconds() { printf '  %-34s %8s s\n' "$1" "$2"; }
+seconds "medium extract --jobs 1" "$sextract"
+seconds "tar -xzf" "$suntar"
+seconds "md5sum of the files" "$smd5"
+seconds "medium verify --jobs 1" "$sverify"
 echo "  small: extract jobs 1 time / tar -xzf:  $(ratio "$sextract" "$suntar")x   (target <= 1.0)"
 echo "  small: verify jobs 1 time / md5sum:     $(ratio "$sverify" "$smd5")x   (target <= 1.1)"
 
