@@ -1,6 +1,9 @@
 // Writes the benchmark's game folder: half incompressible bytes, half
 // text-like lines, in files of mixed sizes across nested folders.
 //   bench_make_data FOLDER MIB
+// or COUNT small files of 100 to 1,000 bytes, 100 to a folder, as games ship
+// tens of thousands of them:
+//   bench_make_data FOLDER --small COUNT
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -71,11 +74,38 @@ void writeNoise(std::FILE* file, uint64_t size, Random& random) {
     }
 }
 
+int writeSmallFiles(const std::filesystem::path& root, uint64_t count) {
+    Random random{0x2545F4914F6CDD1DULL};
+    std::string bytes;
+    for (uint64_t n = 0; n < count; ++n) {
+        const auto folder =
+            root / ("set" + std::to_string(n / 1000)) / ("f" + std::to_string(n / 100 % 10));
+        if (n % 100 == 0) {
+            std::filesystem::create_directories(folder);
+        }
+        bytes.resize(100 + random.next() % 901);
+        for (char& c : bytes) {
+            c = static_cast<char>(random.next() >> 56);
+        }
+        const auto path = folder / ("file" + std::to_string(n) + ".dat");
+        std::FILE* file = std::fopen(path.string().c_str(), "wb");
+        if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+            std::perror(path.string().c_str());
+            return 1;
+        }
+        std::fclose(file);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[2]) == "--small") {
+        return writeSmallFiles(argv[1], std::stoull(argv[3]));
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_make_data FOLDER MIB\n");
+        std::fprintf(stderr, "usage: bench_make_data FOLDER MIB | FOLDER --small COUNT\n");
         return 2;
     }
     const std::filesystem::path root = argv[1];

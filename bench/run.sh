@@ -6,6 +6,8 @@
 #   extract --jobs 2     against extract --jobs 1
 #   verify --jobs 1, 2   against md5sum of the same files
 #   HashFileMd5          against md5sum of one package
+#   20,000 small files   extract --jobs 1 against tar -xzf, verify --jobs 1
+#                        against md5sum (as time ratios: at most 1.0 and 1.1)
 # and, as the ceiling of the "jobs 2" ratios, two gzip processes at once
 # against the same two in turn.
 # The data (MIB MiB, half incompressible, half text-like; default 256) is
@@ -119,5 +121,27 @@ line "HashFileMd5" "$hash"
 line "md5sum" "$md5"
 [ "$("$build/bench/bench_hash" "$work/m2/data1.pck" | cut -d' ' -f1)" = "$(md5sum "$work/m2/data1.pck" | cut -d' ' -f1)" ]
 echo "  HashFileMd5 / md5sum:  $(ratio "$md5" "$hash")x   (target >= 0.9)"
+
+echo "small files"
+"$build/bench/bench_make_data" "$work/small" --small "${SMALL_FILES:-20000}"
+"$medium" pack "$work/small" "$work/sm" >/dev/null
+tar -czf "$work/small.tar.gz" -C "$work" small
+# A sync before each run, so that the writeback of the last run's files does
+# not fall on the next command.
+read -r sextract suntar < <(bests \
+  "rm -rf '$work/so'; sync" "'$medium' extract '$work/sm' '$work/so' --jobs 1" \
+  "rm -rf '$work/su'; mkdir '$work/su'; sync" "tar -xzf '$work/small.tar.gz' -C '$work/su'")
+rm "$work/so/uninstall.dat"
+diff -r "$work/small" "$work/so" >/dev/null
+read -r smd5 sverify < <(bests \
+  "sync" "find '$work/so' -type f -print0 | xargs -0 md5sum" \
+  "sync" "'$medium' verify '$work/sm' '$work/so' --jobs 1")
+seconds() { printf '  %-34s %8s s\n' "$1" "$2"; }
+seconds "medium extract --jobs 1" "$sextract"
+seconds "tar -xzf" "$suntar"
+seconds "md5sum of the files" "$smd5"
+seconds "medium verify --jobs 1" "$sverify"
+echo "  small: extract jobs 1 time / tar -xzf:  $(ratio "$sextract" "$suntar")x   (target <= 1.0)"
+echo "  small: verify jobs 1 time / md5sum:     $(ratio "$sverify" "$smd5")x   (target <= 1.1)"
 
 echo "extract jobs2/jobs1: $(ratio "$extract1" "$extract2")x; verify/md5sum: $(ratio "$md5files" "$verify1")x; verify jobs2/md5sum: $(ratio "$md5files" "$verify2")x"

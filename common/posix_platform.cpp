@@ -64,7 +64,7 @@ std::unique_ptr<File> PosixPlatform::open(const std::wstring& path, OpenMode mod
     if (stream == nullptr) {
         return nullptr;
     }
-    return std::make_unique<StdioFile>(stream);
+    return std::make_unique<StdioFile>(stream, mode);
 }
 
 bool PosixPlatform::fileExists(const std::wstring& path) {

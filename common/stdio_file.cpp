@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #ifdef _WIN32
 #include <io.h>  // _commit: FlushFileBuffers on the stream's handle
 #else
@@ -40,6 +43,22 @@ std::optional<uint64_t> StdioFile::position() {
 }
 
 std::optional<uint64_t> StdioFile::size() {
+    // A file read only is measured by the system in one call; three seeks
+    // would cost three.
+    if (mode_ == OpenMode::Read) {
+#ifdef _WIN32
+        struct _stati64 status {};
+        if (_fstati64(_fileno(stream_), &status) != 0) {
+            return std::nullopt;
+        }
+#else
+        struct stat status {};
+        if (fstat(fileno(stream_), &status) != 0) {
+            return std::nullopt;
+        }
+#endif
+        return static_cast<uint64_t>(status.st_size);
+    }
     int64_t at = tell();
     if (at < 0 || !seekTo(0, SEEK_END)) {
         return std::nullopt;

@@ -46,6 +46,29 @@ AppendResult UninstallRecord::AppendUninstallRecord(const std::wstring& folder, 
                                                                          : AppendResult::NotWritten;
 }
 
+UninstallRecordAppender::UninstallRecordAppender(Platform& platform, const std::wstring& folder)
+    : platform_(platform), path_(folder) {
+    if (!path_.empty() && path_.back() == L'\\') {
+        path_.pop_back();
+    }
+    path_ += std::wstring(L"\\") + UninstallRecord::kFileName;
+}
+
+AppendResult UninstallRecordAppender::append(bool isFolder, const std::wstring& path) {
+    auto record = encodeUninstallRecord(utf16FromWide((isFolder ? L"FOLDER:" : L"FILE:") + path));
+    if (!record) {
+        return AppendResult::TooLong;
+    }
+    if (!file_) {
+        file_ = platform_.open(path_, OpenMode::Append);
+        if (!file_) {
+            return AppendResult::NotOpened;
+        }
+    }
+    const bool written = file_->write(record->data(), record->size()) == record->size();
+    return written && file_->flush(false) ? AppendResult::Written : AppendResult::NotWritten;
+}
+
 int UninstallRecord::CountUninstallRecords(const std::wstring& folder) {
     const std::wstring path = recordPath(folder);
     auto file = platform_.open(path, OpenMode::Read);

@@ -3,6 +3,7 @@
 // them back and interpret them with the one rule below.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,23 @@ private:
 
     Platform& platform_;
     UserPrompt& prompt_;
+};
+
+// Appends to one folder\uninstall.dat kept open for a whole run, with one
+// write per record: each record is handed to the system as it is appended,
+// before what it records is made, so a killed run leaves it behind. The
+// bytes are those of AppendUninstallRecord; a file that cannot be opened is
+// tried again at the next record.
+class UninstallRecordAppender {
+public:
+    UninstallRecordAppender(Platform& platform, const std::wstring& folder);
+
+    [[nodiscard]] AppendResult append(bool isFolder, const std::wstring& path);
+
+private:
+    Platform& platform_;
+    std::wstring path_;
+    std::unique_ptr<File> file_;
 };
 
 enum class RecordKind { Skip, File, Folder };

@@ -73,7 +73,7 @@ std::unique_ptr<File> Win32Platform::open(const std::wstring& path, OpenMode mod
     if (stream == nullptr) {
         return nullptr;
     }
-    return std::make_unique<StdioFile>(stream);
+    return std::make_unique<StdioFile>(stream, mode);
 }
 
 bool Win32Platform::fileExists(const std::wstring& path) {

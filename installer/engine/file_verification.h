@@ -36,7 +36,54 @@ private:
 // would leave the target folder fails without being opened; a file that
 // cannot be opened or read fails; an empty digest text matches nothing.
 bool InstalledFileMatches(Platform& platform, UserPrompt& prompt, const std::wstring& targetFolder,
-                          const CheckEntry& entry, const HashProgress& progress = {});
+                          const CheckEntry& entry, const HashProgress& progress = {},
+                          const HashStop& stop = {});
+
+// Messages kept to be shown later, in order.
+using KeptMessages = std::vector<std::pair<std::wstring, MessageIcon>>;
+
+// Keeps what hashing a file shows, to be shown when the file's turn comes.
+// Hashing asks nothing; a question would be answered No.
+class MessageKeeper : public UserPrompt {
+public:
+    explicit MessageKeeper(KeptMessages& messages) : messages_(messages) {}
+    void showMessage(const std::wstring& text, MessageIcon icon) override {
+        messages_.emplace_back(text, icon);
+    }
+    bool askYesNo(const std::wstring& text, MessageIcon icon) override {
+        showMessage(text, icon);
+        return false;
+    }
+
+private:
+    KeptMessages& messages_;
+};
+
+// What the judging of check.md's files tells its caller, on the caller's
+// thread and in record order, as if the files were hashed one after another.
+class JudgingReport {
+public:
+    virtual ~JudgingReport() = default;
+    // The record is the next to be judged.
+    virtual void begin(const CheckEntry& entry) = 0;
+    // Progress of its file (0 to 100); false stops the judging.
+    virtual bool progress(int percent) = 0;
+    // Its file's outcome, after the messages hashing it showed; false stops
+    // the judging.
+    virtual bool judged(const CheckEntry& entry, bool matches, const KeptMessages& messages) = 0;
+};
+
+enum class JudgingEnd {
+    AllJudged,
+    RecordNotRead,  // the report ends before the record that could not be read
+    Stopped,        // the report said stop
+};
+
+// Judges every record of `list` against the files in targetFolder, hashing up
+// to `jobs` files side by side with a fixed number of buffers, each file
+// opened once. A stop ends the files in flight within a block.
+JudgingEnd JudgeInstalledFiles(Platform& platform, const std::wstring& targetFolder,
+                               CheckList& list, int jobs, JudgingReport& report);
 
 // The report's pieces. A line is "name ... " and then "OK!" or "FAILED!" with
 // a line end the edit box shows as one.
@@ -77,8 +124,10 @@ enum class VerificationEnd {
     RecordNotRead,      // a record could not be read
 };
 
+// Hashes up to one file per processor at a time (`jobs`, when given); the
+// report and the messages are those of one file after another.
 VerificationEnd VerifyInstalledFiles(Platform& platform, UserPrompt& prompt,
                                      const std::wstring& mediumFolder,
                                      const std::wstring& targetFolder,
-                                     const FileVerificationTexts& texts,
-                                     FileVerificationView& view);
+                                     const FileVerificationTexts& texts, FileVerificationView& view,
+                                     int jobs = processorCount());

@@ -36,9 +36,14 @@ enum class PackageCheckResult {
 // where the last one was, starting with mediumFolder, and asking the view for
 // another folder when one is not there. The digest texts are compared
 // exactly, letter case included. A mismatch is shown (stop icon) before the
-// answer; `stop` is looked at after every block.
+// answer; `stop` is looked at after every block. Packages that lie in the
+// folder at hand are hashed `jobs` at a time (default: one per processor, at
+// least two); on an optical drive one at a time, the next block read while
+// the last is hashed, since reads side by side make a disc seek back and
+// forth. The view, the messages and the order of failures are those of one
+// package after another.
 PackageCheckResult CheckPackages(Platform& platform, UserPrompt& prompt,
                                  const std::wstring& mediumFolder,
                                  const std::vector<std::wstring>& expectedDigests,
                                  const PackageCheckTexts& texts, PackageCheckView& view,
-                                 const std::atomic<bool>& stop);
+                                 const std::atomic<bool>& stop, int jobs = 0);

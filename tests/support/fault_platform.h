@@ -1,12 +1,15 @@
 // A platform for tests that injects the faults the engine must survive: short
 // reads at a chosen byte, opens that fail on cue, a nearly full disk, the 9x
-// family. Sleeps are recorded, never slept.
+// family. Sleeps are recorded, never slept. Opens and reads may come from
+// several threads (the side-by-side hashing).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,13 +27,16 @@ public:
     explicit FaultPlatform(Platform& inner) : ForwardingPlatform(inner) {}
 
     std::unique_ptr<File> open(const std::wstring& path, OpenMode mode, Share share) override {
-        opened.push_back(path);
-        auto script = openScript.find(path);
-        if (script != openScript.end() && !script->second.empty()) {
-            bool succeeds = script->second.front();
-            script->second.pop_front();
-            if (!succeeds) {
-                return nullptr;
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            opened.push_back(path);
+            auto script = openScript.find(path);
+            if (script != openScript.end() && !script->second.empty()) {
+                bool succeeds = script->second.front();
+                script->second.pop_front();
+                if (!succeeds) {
+                    return nullptr;
+                }
             }
         }
         auto file = ForwardingPlatform::open(path, mode, share);
@@ -50,6 +56,10 @@ public:
         return answer;
     }
 
+    DriveKind driveType(const std::wstring& root) override {
+        return driveKind ? *driveKind : ForwardingPlatform::driveType(root);
+    }
+
     void sleep(unsigned milliseconds) override {
         sleeps.push_back(milliseconds);
         if (onSleep) {
@@ -65,31 +75,48 @@ public:
     std::deque<std::optional<uint64_t>> freeAnswers;
     std::optional<uint64_t> freeDefault = UINT64_MAX;
     bool ntFamily = true;
+    // What every drive is, when set.
+    std::optional<DriveKind> driveKind;
     // Called after each recorded sleep with the number of sleeps so far.
     std::function<void(size_t)> onSleep;
 
     std::vector<std::wstring> opened;
     std::vector<std::wstring> freeQueries;
     std::vector<unsigned> sleeps;
+    // The most files open at once.
+    size_t mostOpen = 0;
 
 private:
+    std::mutex lock_;
+    size_t openNow_ = 0;
+
     class WatchedFile : public File {
     public:
         WatchedFile(FaultPlatform& owner, std::wstring path, std::unique_ptr<File> inner)
-            : owner_(owner), path_(std::move(path)), inner_(std::move(inner)) {}
+            : owner_(owner), path_(std::move(path)), inner_(std::move(inner)) {
+            std::lock_guard<std::mutex> hold(owner_.lock_);
+            owner_.mostOpen = std::max(owner_.mostOpen, ++owner_.openNow_);
+        }
+        ~WatchedFile() override {
+            std::lock_guard<std::mutex> hold(owner_.lock_);
+            --owner_.openNow_;
+        }
 
         size_t read(void* buffer, size_t size) override {
             auto at = inner_->position();
+            std::unique_lock<std::mutex> hold(owner_.lock_);
             if (at) {
                 auto& faults = owner_.shortReads;
                 for (auto it = faults.begin(); it != faults.end(); ++it) {
                     if (it->path == path_ && it->offset >= *at && it->offset < *at + size) {
                         size_t part = static_cast<size_t>(it->offset - *at);
                         faults.erase(it);
+                        hold.unlock();
                         return inner_->read(buffer, part);
                     }
                 }
             }
+            hold.unlock();
             return inner_->read(buffer, size);
         }
         size_t write(const void* data, size_t size) override { return inner_->write(data, size); }

@@ -37,6 +37,21 @@ TEST_F(UninstallRecordTest, AppendWritesOneRecordPerCall) {
     EXPECT_TRUE(prompt.shown.empty());
 }
 
+// Kept open for a run, the file holds each record as soon as it is appended,
+// after the records already there, with the bytes of a single append.
+TEST_F(UninstallRecordTest, KeptOpenAppenderHandsOverEachRecordAtOnce) {
+    const std::wstring target = folder.wide();
+    folder.write("uninstall.dat", record(u"FILE:old"));
+    UninstallRecordAppender appender(platform, target + L"\\");
+    EXPECT_EQ(appender.append(true, target), AppendResult::Written);
+    EXPECT_EQ(folder.read("uninstall.dat"),
+              record(u"FILE:old") + record(utf16FromWide(L"FOLDER:" + target)));
+    EXPECT_EQ(appender.append(false, L"C:\\x"), AppendResult::Written);
+    EXPECT_EQ(appender.append(false, std::wstring(300, L'x')), AppendResult::TooLong);
+    EXPECT_EQ(folder.read("uninstall.dat").substr(1040), record(u"FILE:C:\\x"));
+    EXPECT_EQ(folder.read("uninstall.dat").size(), 1560U);
+}
+
 TEST_F(UninstallRecordTest, AppendKeepsOldRecordsAndRefusesTextsThatDoNotFit) {
     folder.write("uninstall.dat", record(u"FILE:old"));
     const std::wstring target = folder.wide();

@@ -135,9 +135,9 @@ TEST_F(PackageCheckTest, APackageOnTheNextDiscIsCheckedWhereTheAnswerPoints) {
 
 TEST_F(PackageCheckTest, UnreadablePackageStopsWithItsOwnMessageOnly) {
     folder.write("data1.pck", sample(600));
-    platform.openScript[packagePath(folder.wide(), 1)] = {true, false};
+    platform.shortReads = {{packagePath(folder.wide(), 1), 300}};
     EXPECT_EQ(check({wide(digestOf(sample(600)))}), PackageCheckResult::Stopped);
-    EXPECT_EQ(prompt.texts(), (std::vector<std::wstring>{L"Failed to open file: " +
+    EXPECT_EQ(prompt.texts(), (std::vector<std::wstring>{L"Failed to read file: " +
                                                          packagePath(folder.wide(), 1)}));
 }
 
@@ -160,6 +160,42 @@ TEST_F(PackageCheckTest, StopFlagEndsTheCheckWithoutAMessage) {
               PackageCheckResult::Stopped);
     EXPECT_EQ(stopping.percents.back(), 10);
     EXPECT_EQ(stopping.events.size(), 1U);
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+// Hashed side by side, or one at a time from an optical drive (the next
+// block read while the last is hashed), the packages show what one after
+// another shows.
+TEST_F(PackageCheckTest, SideBySideOrFromADiscTheViewIsThatOfOneAfterAnother) {
+    const std::vector<size_t> sizes = {size_t{512} * 300, size_t{70000} * 3, 700, size_t{512} * 2};
+    std::vector<std::wstring> expected;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        folder.write("data" + std::to_string(i + 1) + ".pck", sample(sizes[i], 'b'));
+        expected.push_back(wide(digestOf(sample(sizes[i], 'b'))));
+    }
+    struct Row {
+        std::optional<DriveKind> drive;
+        int jobs;
+    };
+    std::vector<int> firstPercents;
+    for (const Row& row : {Row{std::nullopt, 1}, Row{std::nullopt, 3}, Row{DriveKind::CdRom, 3}}) {
+        SCOPED_TRACE(row.jobs);
+        platform.driveKind = row.drive;
+        platform.mostOpen = 0;
+        view = RecordingCheckView();
+        EXPECT_EQ(
+            CheckPackages(platform, prompt, folder.wide(), expected, texts, view, stop, row.jobs),
+            PackageCheckResult::Passed);
+        EXPECT_EQ(view.events.size(), sizes.size());
+        if (firstPercents.empty()) {
+            firstPercents = view.percents;
+        }
+        EXPECT_EQ(view.percents, firstPercents);
+        if (row.drive) {
+            EXPECT_EQ(platform.mostOpen, 1U);  // one package at a time
+        }
+    }
+    EXPECT_EQ(firstPercents.size(), 101U + 101U + 1U + 2U);
     EXPECT_TRUE(prompt.shown.empty());
 }
 
@@ -273,8 +309,8 @@ TEST_F(FileVerificationTest, UnopenableFileFailsEvenAfterAFileWithTheSameDigest)
     install("b.dat", sample(600));
     list({entry(L"a.dat", digestOf(sample(600))), entry(L"b.dat", digestOf(sample(600))),
           entry(L"gone.dat", digestOf(sample(600)))});
-    // b.dat is found with its size but cannot be opened for reading.
-    platform.openScript[folder.wide("target") + L"\\b.dat"] = {true, false};
+    // b.dat is there but cannot be opened.
+    platform.openScript[folder.wide("target") + L"\\b.dat"] = {false};
     prompt = std::make_unique<ScriptedPrompt>(std::deque<bool>{true, true});
     EXPECT_EQ(verify(), VerificationEnd::Finished);
     EXPECT_EQ(view.report,
@@ -324,6 +360,54 @@ TEST_F(FileVerificationTest, CancelTakesEffectAfterTheCurrentFileLine) {
     EXPECT_EQ(view.report, L"a.dat ... OK!\r\n");
     EXPECT_EQ(view.doneCalls, 0);
     EXPECT_TRUE(prompt->shown.empty());
+}
+
+// Hashed side by side, the files give the report and the messages of one
+// file after another: a file that cannot be opened between others has its
+// message right after its name, whatever ends first.
+TEST_F(FileVerificationTest, SideBySideGivesTheReportAndMessagesInListOrder) {
+    class ReportAtMessage : public ScriptedPrompt {
+    public:
+        ReportAtMessage(std::deque<bool> answers, const RecordingVerifyView& view)
+            : ScriptedPrompt(std::move(answers)), view_(view) {}
+        void showMessage(const std::wstring& text, MessageIcon icon) override {
+            reportAt.push_back(view_.report);
+            ScriptedPrompt::showMessage(text, icon);
+        }
+        std::vector<std::wstring> reportAt;
+
+    private:
+        const RecordingVerifyView& view_;
+    };
+    constexpr size_t kBig = size_t{512} * 300;  // 0 to 100 per cent
+    constexpr size_t kSmall = size_t{512} * 2;  // 50 and 100
+    install("big.dat", sample(kBig));
+    install("locked.dat", sample(10));
+    install("c.dat", sample(kSmall));
+    list({entry(L"big.dat", digestOf(sample(kBig))), entry(L"locked.dat", digestOf(sample(10))),
+          entry(L"c.dat", digestOf(sample(kSmall)))});
+    for (int jobs : {1, 3}) {
+        SCOPED_TRACE(jobs);
+        platform.openScript[folder.wide("target") + L"\\locked.dat"] = {false};
+        view = RecordingVerifyView();
+        ReportAtMessage asked({true}, view);
+        EXPECT_EQ(VerifyInstalledFiles(platform, asked, folder.wide("medium"),
+                                       folder.wide("target"), texts, view, jobs),
+                  VerificationEnd::Finished);
+        EXPECT_EQ(
+            view.report,
+            L"big.dat ... OK!\r\nlocked.dat ... FAILED!\r\nc.dat ... OK!\r\nAll checked.\r\n");
+        ASSERT_EQ(asked.shown.size(), 3U);
+        EXPECT_EQ(
+            asked.shown[0].text.rfind(
+                L"Failed to open source file: " + folder.wide("target") + L"\\locked.dat,", 0),
+            0U);
+        EXPECT_EQ(asked.reportAt[0], L"big.dat ... OK!\r\nlocked.dat ... ");
+        EXPECT_EQ(asked.texts()[1], L"locked.dat is damaged (100%). Go on?");
+        EXPECT_EQ(asked.texts()[2], L"The check is over.");
+        EXPECT_EQ(view.filePercents.size(), 101U + 2U);  // 0 to 100, then 50 and 100
+        EXPECT_EQ(view.overall, (std::vector<int>{0, 33, 66, 100}));
+    }
 }
 
 TEST_F(FileVerificationTest, CheckListWalkReadsWholeRecords) {

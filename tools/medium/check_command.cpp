@@ -1,12 +1,15 @@
+#include <algorithm>
 #include <map>
 #include <ostream>
 
 #include "common/forwarding_platform.h"
 #include "common/ini_file.h"
 #include "common/md5_digest.h"
+#include "common/ordered_jobs.h"
 #include "common/relative_name.h"
 #include "common/text.h"
 #include "installer/engine/file_hash.h"
+#include "installer/engine/file_verification.h"
 #include "installer/engine/install_config.h"
 #include "installer/engine/zip_file_package.h"
 #include "tools/medium/commands.h"
@@ -20,7 +23,7 @@
 namespace {
 
 const char kCheckHelp[] =
-    "usage: medium check MEDIUM_DIR [--disc DIR]...\n"
+    "usage: medium check MEDIUM_DIR [--disc DIR]... [--jobs N]\n"
     "\n"
     "Checks a medium as the installer will read it: the header and its version, the\n"
     "whole package stream with every chunk inflated (nothing is written), every entry\n"
@@ -37,7 +40,9 @@ const char kCheckHelp[] =
     "               that go to the plant are checked as they are: a package that is\n"
     "               not where the one before it was is looked for in MEDIUM_DIR and\n"
     "               these folders, in order, and one on none of them is a fault; each\n"
-    "               disc must carry the same check.md as MEDIUM_DIR\n";
+    "               disc must carry the same check.md as MEDIUM_DIR\n"
+    "  --jobs N     packages hashed at once (default: one per core); the faults come\n"
+    "               in the same order all the same\n";
 
 // Every message the reader would show becomes a fault; questions are
 // answered No, so that a damaged stream ends the walk.
@@ -131,7 +136,7 @@ bool walkStream(Platform& platform, Console& console, const DiscSet& discs, Infl
     return result == CZipFilePackage::kDone;
 }
 
-void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex& index,
+void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex& index, int jobs,
               Findings& found) {
     auto& faults = found.faults;
     const std::wstring path = joinPath(medium, L"install.ini");
@@ -162,12 +167,40 @@ void checkIni(Platform& platform, const std::wstring& medium, const PackageIndex
                          L", the medium has " + std::to_wstring(packages) + L" packages");
     }
     // Only the packages the index found are hashed: it has named the others.
+    // They are hashed side by side and judged in order.
+    struct Hashed {
+        std::optional<std::string> digest;
+        KeptMessages messages;
+    };
+    const int last = std::min(count, static_cast<int>(index.packages.size()));
+    std::vector<Hashed> hashed(2 * static_cast<size_t>(jobs));
+    OrderedJobs pool(jobs, hashed.size());
     FaultPrompt prompt(faults);
-    for (int k = 1; k <= count && k <= static_cast<int>(index.packages.size()); ++k) {
+    int given = 0;
+    for (int k = 1; k <= last; ++k) {
+        while (given < last && !pool.full()) {
+            Hashed& result = hashed[pool.nextSlot()];
+            result = Hashed{};
+            const std::wstring& package = index.packages[static_cast<size_t>(given)].path;
+            pool.give([&platform, &result, &package](OrderedJobs::Job& job) {
+                MessageKeeper keeper(result.messages);
+                result.digest =
+                    HashFileMd5(platform, keeper, package, {}, [&job] { return job.stopped(); });
+            });
+            ++given;
+        }
+        const auto slot = pool.collect([](int) { return true; });
+        if (!slot) {
+            break;
+        }
+        const Hashed& result = hashed[*slot];
+        for (const auto& [text, icon] : result.messages) {
+            prompt.showMessage(text, icon);
+        }
         const std::wstring key = L"pck" + std::to_wstring(k);
         const std::wstring expected = ini.getString(L"md5code", key, L"", path);
-        const std::wstring& package = index.packages[k - 1].path;
-        auto actual = HashFileMd5(platform, prompt, package);
+        const std::wstring& package = index.packages[static_cast<size_t>(k) - 1].path;
+        const auto& actual = result.digest;
         if (!actual || platform.wideFromAnsi(*actual) != expected) {
             faults.push_back(package + L": digest " + (actual ? wideFromUtf8(*actual) : L"(none)") +
                              L", [md5code] " + key + L" is \"" + expected + L"\"");
@@ -254,10 +287,14 @@ void checkList(Platform& platform, const std::wstring& medium, const InflatedFil
 }  // namespace
 
 int runCheck(const std::vector<std::string>& words, Platform& platform, Console& console) {
-    CommandLine line(words, {kDiscOption});
+    CommandLine line(words, {kDiscOption, "--jobs"});
     if (auto status =
             answerHelpOrUsage(line, 1, "check", kCheckHelp, L"check needs MEDIUM_DIR", console)) {
         return *status;
+    }
+    const auto jobs = jobsOption(line, "check", console);
+    if (!jobs) {
+        return kExitUsage;
     }
     const DiscSet discs = DiscSet::fromCommandLine(line);
     Findings found;
@@ -272,7 +309,7 @@ int runCheck(const std::vector<std::string>& words, Platform& platform, Console&
     for (const auto& fault : readerFaults) {
         faults.push_back(L"installer: " + fault);
     }
-    checkIni(platform, discs.medium(), index, found);
+    checkIni(platform, discs.medium(), index, *jobs, found);
     checkUninstallTexts(platform, discs.medium(), found);
     checkList(platform, discs.medium(), files, complete, faults);
     const auto discFaults = discs.checkListFaults(platform);

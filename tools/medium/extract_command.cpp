@@ -33,11 +33,11 @@ const char kExtractHelp[] =
 // with deliver().
 class Extraction {
 public:
-    Extraction(Platform& platform, Console& console, UserPrompt& prompt, std::wstring target,
-               const DiscSet& discs, uint64_t totalSize)
+    Extraction(Platform& platform, Console& console, std::wstring target, const DiscSet& discs,
+               uint64_t totalSize)
         : platform_(platform),
           console_(console),
-          records_(platform, prompt),
+          records_(platform, target),
           target_(std::move(target)),
           discs_(discs),
           progress_(console, "extract", totalSize) {}
@@ -133,7 +133,7 @@ public:
 
 private:
     bool record(bool isFolder, const std::wstring& path) {
-        switch (records_.AppendUninstallRecord(target_, isFolder, path)) {
+        switch (records_.append(isFolder, path)) {
             case AppendResult::Written:
                 return true;
             case AppendResult::TooLong:
@@ -159,7 +159,7 @@ private:
 
     Platform& platform_;
     Console& console_;
-    UninstallRecord records_;
+    UninstallRecordAppender records_;  // open for the whole run
     std::wstring target_;
     const DiscSet& discs_;
     ProgressBar progress_;
@@ -195,7 +195,7 @@ int runExtract(const std::vector<std::string>& words, Platform& platform, Consol
     if (!reader.Open(discs.medium())) {
         return kExitFailed;
     }
-    Extraction extraction(platform, console, prompt, target, discs, reader.header().totalSize);
+    Extraction extraction(platform, console, target, discs, reader.header().totalSize);
     if (!extraction.start()) {
         return kExitFailed;
     }
