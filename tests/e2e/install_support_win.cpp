@@ -341,7 +341,8 @@ std::optional<ui::Window> InstallerDriver::startCheckedInstall(const std::wstrin
     return ui::Window::find({L"Checking package ", true, L"#32770", process_->id()}, 3000);
 }
 
-bool InstallerDriver::cancelWhileWriting(const std::wstring& path, uint64_t size, double share) {
+bool InstallerDriver::cancelWhileWriting(const std::wstring& path, uint64_t size, double share,
+                                         CancelBy by) {
     if (!progress_) {
         ADD_FAILURE() << "no install page";
         return false;
@@ -357,7 +358,9 @@ bool InstallerDriver::cancelWhileWriting(const std::wstring& path, uint64_t size
         ADD_FAILURE() << "the install did not reach the point to cancel at";
         return false;
     }
-    if (!progress_->control(kCancelButton).click()) {
+    const bool pressed = by == CancelBy::Button ? progress_->control(kCancelButton).click()
+                                                : ui::pressKey(*progress_, VK_ESCAPE);
+    if (!pressed) {
         ADD_FAILURE() << "Cancel could not be pressed";
         return false;
     }
