@@ -36,30 +36,41 @@ ScrollState AgreementTextBox::scrollState() const {
     return state;
 }
 
+namespace {
+
+TextBoxInput textBoxInput(UINT message) {
+    switch (message) {
+        case WM_VSCROLL:
+            return TextBoxInput::ScrollBar;
+        case WM_MOUSEWHEEL:
+            return TextBoxInput::Wheel;
+        case WM_KEYDOWN:
+            return TextBoxInput::Key;
+        default:
+            return TextBoxInput::Other;
+    }
+}
+
+}  // namespace
+
 LRESULT CALLBACK AgreementTextBox::procedure(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     auto* box = reinterpret_cast<AgreementTextBox*>(self);
-    switch (message) {
-        case WM_VSCROLL: {
-            // The box scrolls first, so that the check sees the new position.
-            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            if (GetParent(window) != nullptr) {
-                box->afterScroll_();
-            }
-            return result;
-        }
-        case WM_MOUSEWHEEL:
-            DefSubclassProc(window, message, wParam, lParam);
-            if (GetParent(window) != nullptr) {
-                box->afterScroll_();
-            }
-            return 0;
-        case WM_NCDESTROY:
-            box->detach();
-            return DefSubclassProc(window, message, wParam, lParam);
-        default:
-            return DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        box->detach();
+        return DefSubclassProc(window, message, wParam, lParam);
     }
+    const TextBoxInput input = textBoxInput(message);
+    if (!runsAgreeCheck(input)) {
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    // The box moves the text first, so that the check sees the new position.
+    // Keys count as much as the scroll bar: the caret keys scroll the text.
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (GetParent(window) != nullptr) {
+        box->afterScroll_();
+    }
+    return input == TextBoxInput::Wheel ? 0 : result;
 }
 
 AgreementDialog::AgreementDialog(WizardFrame& mainWindow)

@@ -1,7 +1,7 @@
 // The agreement page: CopyRight.txt from the medium in a read-only box, and
 // an agree button that stays disabled until the text has been scrolled to
-// its end with the scroll bar or the wheel. "not agree", Esc and the close
-// box end the installer; Enter does nothing.
+// its end with the scroll bar, the wheel or the keys. "not agree", Esc and
+// the close box end the installer; Enter does nothing.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,8 @@
 #include "installer/ui/wizard_page_win.h"
 
 // The text box: a plain edit control that runs the page's agree-button check
-// after it has handled a scroll-bar action or a wheel turn in its own way.
+// after it has handled a scroll-bar action, a wheel turn or a key in its own
+// way.
 class AgreementTextBox {
 public:
     explicit AgreementTextBox(std::function<void()> afterScroll)

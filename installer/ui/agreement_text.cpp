@@ -30,6 +30,10 @@ std::optional<std::wstring> loadAgreementText(Platform& platform,
     return agreementTextFromBytes(*bytes);
 }
 
+bool runsAgreeCheck(TextBoxInput input) {
+    return input != TextBoxInput::Other;
+}
+
 int ScrollState::limit() const {
     // A page of n lines shows n - 1 lines below the top one. A page larger
     // than the range (a text that fits) has nowhere to scroll.

@@ -35,14 +35,22 @@ struct ScrollState {
     bool atEnd() const;
 };
 
+// What reaches the text box. The text can be moved by its scroll bar, by the
+// wheel and, with the box focused, by the keys (arrows, Page Down, End,
+// Ctrl+End): a person without a mouse must be able to agree too.
+enum class TextBoxInput { ScrollBar, Wheel, Key, Other };
+
+// Whether the box runs the agree check after it has handled the input.
+bool runsAgreeCheck(TextBoxInput input);
+
 // The agree button: enabled until a loaded text does not fit, then enabled
-// for good once the text has been scrolled to its end by the scroll bar or
-// the wheel.
+// for good once the text has been scrolled to its end, however it was
+// scrolled.
 class AgreeButtonRule {
 public:
     // The text has been set; answers whether the button is enabled.
     bool textLoaded(const ScrollState& scroll);
-    // A scroll-bar action or a wheel turn has moved the text.
+    // A scroll-bar action, a wheel turn or a key has moved the text.
     bool scrolled(const ScrollState& scroll);
     bool enabled() const { return enabled_; }
 

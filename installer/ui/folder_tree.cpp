@@ -361,6 +361,102 @@ bool FolderTree::dragThumb(int x, int y) {
     return true;
 }
 
+bool FolderTree::HandleKey(TreeKey key) {
+    if (!root_ || key == TreeKey::Other) {
+        return false;
+    }
+    if (key == TreeKey::Enter) {
+        if (!selected_) {
+            return false;
+        }
+        pick(selected_);
+        return true;
+    }
+    std::vector<FolderNode*> order;
+    auto add = [&](FolderNode* node, int) { order.push_back(node); };
+    visitShown(root_.get(), 0, add);
+    // A selection hidden by a closed parent counts as the nearest shown node
+    // above it. Without one, End goes to the last row and any other key to
+    // the first.
+    FolderNode* current = selected_;
+    while (current && std::find(order.begin(), order.end(), current) == order.end()) {
+        current = current->parent;
+    }
+    if (!current) {
+        select(key == TreeKey::End ? order.back() : order.front());
+        return true;
+    }
+    const auto at = std::find(order.begin(), order.end(), current);
+    switch (key) {
+        case TreeKey::Up:
+            select(at == order.begin() ? current : *(at - 1));
+            break;
+        case TreeKey::Down:
+            select(at + 1 == order.end() ? current : *(at + 1));
+            break;
+        case TreeKey::Home:
+            select(order.front());
+            break;
+        case TreeKey::End:
+            select(order.back());
+            break;
+        case TreeKey::Right:
+            if (current->children.empty()) {
+                select(current);
+            } else if (!current->expanded) {
+                select(current);
+                toggle(current);
+            } else {
+                select(current->children.front().get());
+            }
+            break;
+        case TreeKey::Left:
+            if (current->expanded && !current->children.empty()) {
+                select(current);
+                toggle(current);
+            } else {
+                select(current->parent ? current->parent : current);
+            }
+            break;
+        case TreeKey::Enter:
+        case TreeKey::Other:
+            break;
+    }
+    return true;
+}
+
+void FolderTree::select(FolderNode* node) {
+    if (selected_) {
+        selected_->selected = false;
+    }
+    selected_ = node;
+    node->selected = true;
+    scrollIntoView(node);
+}
+
+void FolderTree::scrollIntoView(const FolderNode* node) {
+    long long position = -1;
+    long long index = 0;
+    auto find = [&](FolderNode* shown, int) {
+        if (shown == node) {
+            position = index;
+        }
+        ++index;
+    };
+    visitShown(root_.get(), 0, find);
+    const int rows = pageSteps(area_.height());
+    if (position < 0 || rows <= 0) {
+        return;
+    }
+    long long offset = vs_;
+    if (offset + position < 0) {
+        offset = -position;
+    } else if (offset + position >= rows) {
+        offset = rows - 1 - position;
+    }
+    vs_ = clampToInt(offset, -verticalRange(), 0);
+}
+
 void FolderTree::pick(FolderNode* node) {
     if (selected_) {
         selected_->selected = false;

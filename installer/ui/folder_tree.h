@@ -1,6 +1,6 @@
 // The path page's folder tree without windows: its nodes, which of them are
 // shown in which row and column, the scroll state, and what each mouse
-// message does to them. FolderTreePainter (folder_tree_win.h) draws a tree
+// message and each key does to them. FolderTreePainter (folder_tree_win.h) draws a tree
 // from the geometry answered here, and the path page feeds it the page's
 // mouse messages.
 #pragma once
@@ -48,6 +48,12 @@ struct TreeMouseInput {
     int y = 0;
     int32_t wheel = 0;  // the wheel message's wParam as a signed number
 };
+
+// The keys the tree answers, as in any tree: up and down move the selection,
+// right opens a node (or goes to its first child), left closes it (or goes
+// to its parent), Home and End go to the first and last row, Enter picks the
+// selected node as a click on it does.
+enum class TreeKey { Up, Down, Left, Right, Home, End, Enter, Other };
 
 enum class TreeArrow { Left = 0, Right = 1, Up = 2, Down = 3, None = 4 };
 
@@ -128,6 +134,12 @@ public:
     void DeleteChildren(FolderNode* node);
     // True when the tree used the message; the owner then repaints.
     bool HandleMouse(const TreeMouseInput& input);
+    // The same for a key. Moving the selection calls no callback (the path
+    // follows a pick, not a look around); the rows scroll to show it.
+    bool HandleKey(TreeKey key);
+    // Whether the owner's tree has the keyboard focus, drawn on the selection.
+    void SetFocused(bool focused) { focused_ = focused; }
+    bool focused() const { return focused_; }
 
     FolderNode* root() const { return root_.get(); }
     FolderNode* selected() const { return selected_; }
@@ -157,6 +169,8 @@ private:
     bool handleScrollBars(int x, int y);
     bool dragThumb(int x, int y);
     void pick(FolderNode* node);
+    void select(FolderNode* node);
+    void scrollIntoView(const FolderNode* node);
     void toggle(FolderNode* node);
     void scrollVertically(int rows);
     void scrollHorizontally(int columns);
@@ -174,4 +188,5 @@ private:
     bool verticalThumbHeld_ = false;
     bool horizontalThumbHeld_ = false;
     TreePoint dragPoint_;
+    bool focused_ = false;
 };

@@ -104,10 +104,36 @@ void FolderTreePainter::Draw(HDC target, const FolderTree& tree) const {
             drawNode(dc.get(), tree, inner, shown);
         }
     }
+    if (tree.focused()) {
+        drawFocus(dc.get(), tree, inner);
+    }
     drawScrollBars(dc.get(), tree, inner);
     drawEdges(dc.get(), TreeRect{0, 0, width, height}, GetSysColor(COLOR_3DDKSHADOW),
               GetSysColor(COLOR_BTNHIGHLIGHT), 1);
     BitBlt(target, area.left, area.top, width, height, dc.get(), 0, 0, SRCCOPY);
+}
+
+// The focus rectangle around the selected label, as any tree shows where
+// the keys act; around the rows when nothing is selected yet.
+void FolderTreePainter::drawFocus(HDC dc, const FolderTree& tree, const TreeRect& inner) const {
+    const TreeMetrics& metrics = tree.metrics();
+    for (const ShownNode& shown : tree.shownNodes()) {
+        if (!shown.node->selected) {
+            continue;
+        }
+        const NodeGeometry place = tree.nodeGeometry(inner, shown.level, shown.row);
+        RECT label{place.labelDraw.left, place.rowTop, place.labelDraw.right,
+                   place.rowTop + metrics.row};
+        DrawTextW(dc, shown.node->label.c_str(), static_cast<int>(shown.node->label.size()), &label,
+                  DT_SINGLELINE | DT_CALCRECT);
+        label.bottom = place.rowTop + metrics.row;
+        DrawFocusRect(dc, &label);
+        return;
+    }
+    if (tree.selected() == nullptr) {
+        RECT rows{inner.left, inner.top, inner.right - metrics.bar, inner.bottom - metrics.bar};
+        DrawFocusRect(dc, &rows);
+    }
 }
 
 void FolderTreePainter::drawNode(HDC dc, const FolderTree& tree, const TreeRect& inner,
@@ -184,4 +210,85 @@ void FolderTreePainter::drawScrollBars(HDC dc, const FolderTree& tree,
     drawArrow(dc, bars.downArrow, {{{4, 4}, {11, 4}, {7, 10}}}, pressed == TreeArrow::Down, edge);
     drawThumb(dc, bars.verticalThumb, tree.verticalThumbHeld(), edge);
     drawThumb(dc, bars.horizontalThumb, tree.horizontalThumbHeld(), edge);
+}
+
+namespace {
+
+TreeKey treeKeyFor(WPARAM virtualKey) {
+    switch (virtualKey) {
+        case VK_UP:
+            return TreeKey::Up;
+        case VK_DOWN:
+            return TreeKey::Down;
+        case VK_LEFT:
+            return TreeKey::Left;
+        case VK_RIGHT:
+            return TreeKey::Right;
+        case VK_HOME:
+            return TreeKey::Home;
+        case VK_END:
+            return TreeKey::End;
+        case VK_RETURN:
+            return TreeKey::Enter;
+        default:
+            return TreeKey::Other;
+    }
+}
+
+LRESULT CALLBACK treeWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_GETDLGCODE: {
+            // The arrows, and Enter, which picks here rather than pressing
+            // the page's default button.
+            LRESULT code = DLGC_WANTARROWS;
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+                code |= DLGC_WANTMESSAGE;
+            }
+            return code;
+        }
+        case WM_KEYDOWN: {
+            const TreeKey key = treeKeyFor(wParam);
+            if (key != TreeKey::Other) {
+                SendMessageW(GetParent(window), FolderTreeWindow::kKeyMessage,
+                             static_cast<WPARAM>(key), 0);
+                return 0;
+            }
+            break;
+        }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            SendMessageW(GetParent(window), FolderTreeWindow::kFocusMessage,
+                         message == WM_SETFOCUS ? 1 : 0, 0);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            // The page draws the tree where this window lies.
+            ValidateRect(window, nullptr);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool FolderTreeWindow::registerClass() {
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (GetClassInfoExW(module, kClassName, &existing)) {
+        return true;
+    }
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    // Double-clicks too: the page's tree opens a node on one.
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = &treeWindowProcedure;
+    windowClass.hInstance = module;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) != 0;
 }

@@ -28,6 +28,7 @@ public:
     void Draw(HDC target, const FolderTree& tree) const;
 
 private:
+    void drawFocus(HDC dc, const FolderTree& tree, const TreeRect& inner) const;
     void drawNode(HDC dc, const FolderTree& tree, const TreeRect& inner,
                   const ShownNode& shown) const;
     void drawScrollBars(HDC dc, const FolderTree& tree, const TreeRect& inner) const;
@@ -39,4 +40,20 @@ private:
     HIMAGELIST images_ = nullptr;
     HBITMAP collapsedBox_ = nullptr;
     HBITMAP expandedBox_ = nullptr;
+};
+
+// The tree's child window over its rectangle in the page's layout: Tab
+// reaches it (WS_TABSTOP), it takes the focus and the keys and hands both to
+// its page, which owns the FolderTree and draws it there. It draws nothing
+// itself; the mouse's messages reach the tree through the page.
+class FolderTreeWindow {
+public:
+    static constexpr const wchar_t* kClassName = L"CkvFolderTree";
+    // Sent to the page: wParam is the TreeKey pressed.
+    static constexpr UINT kKeyMessage = WM_USER + 12;
+    // Sent to the page: wParam is 1 when the tree got the focus, 0 when it lost it.
+    static constexpr UINT kFocusMessage = WM_USER + 13;
+
+    // Once per process, before a layout that holds the window is created.
+    static bool registerClass();
 };

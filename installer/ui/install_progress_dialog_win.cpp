@@ -253,6 +253,12 @@ bool InstallProgressDialog::onCommand(int id, int code) {
     return true;
 }
 
+void InstallProgressDialog::onCancel() {
+    if (IsWindowVisible(hwnd()) && IsWindowEnabled(item(kCancelButton))) {
+        askCancel();
+    }
+}
+
 void InstallProgressDialog::askCancel() {
     InstallRun& run = mainWindow().installRun();
     // The install may have ended while the question was open; a Yes then

@@ -47,9 +47,10 @@ public:
 protected:
     bool onInit() override;
     void onDpiChanged() override;
-    // Neither Enter nor Esc does anything here; the cancel button asks.
+    // Enter does nothing here; Esc asks as the cancel button does, so that
+    // a keyboard can stop the install too.
     void onOK() override {}
-    void onCancel() override {}
+    void onCancel() override;
     bool onCommand(int id, int code) override;
 
 private:

@@ -63,6 +63,7 @@ PathDialog::PathDialog(WizardFrame& mainWindow, std::wstring caption, std::wstri
       neededFormat_(std::move(neededFormat)),
       pathText_(std::move(initialPath)),
       folderSuffix_(std::move(folderSuffix)) {
+    FolderTreeWindow::registerClass();
     handle(WM_SHOWWINDOW, [this](WPARAM, LPARAM, LRESULT&) {
         SetFocus(item(kPathBox));
         showNeededSpace();
@@ -79,6 +80,19 @@ PathDialog::PathDialog(WizardFrame& mainWindow, std::wstring caption, std::wstri
     });
     handle(kTreeExpandMessage, [this](WPARAM node, LPARAM, LRESULT& result) {
         expand(reinterpret_cast<FolderNode*>(node));
+        result = 0;
+        return true;
+    });
+    handle(FolderTreeWindow::kKeyMessage, [this](WPARAM key, LPARAM, LRESULT& result) {
+        if (tree_.root() != nullptr && tree_.HandleKey(static_cast<TreeKey>(key))) {
+            InvalidateRect(hwnd(), nullptr, FALSE);
+        }
+        result = 0;
+        return true;
+    });
+    handle(FolderTreeWindow::kFocusMessage, [this](WPARAM focused, LPARAM, LRESULT& result) {
+        tree_.SetFocused(focused != 0);
+        InvalidateRect(hwnd(), nullptr, FALSE);
         result = 0;
         return true;
     });
@@ -223,6 +237,12 @@ bool PathDialog::preTranslate(MSG& message) {
     POINT point{static_cast<int>(LOWORD(message.lParam)), static_cast<int>(HIWORD(message.lParam))};
     if (message.hwnd != hwnd() && kind != TreeMouse::Wheel) {
         MapWindowPoints(message.hwnd, hwnd(), &point, 1);
+    }
+    // A click in the tree gives it the focus, as in any tree.
+    const HWND treeWindow = item(kTreeArea);
+    if ((kind == TreeMouse::LeftDown || kind == TreeMouse::DoubleClick) &&
+        message.hwnd == treeWindow) {
+        SetFocus(treeWindow);
     }
     TreeMouseInput input;
     input.kind = kind;

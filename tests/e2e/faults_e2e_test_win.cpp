@@ -300,9 +300,10 @@ public:
 
     // Starts the install and cancels it once `file` of the target has at
     // least `atLeast` of its `size` bytes and is not yet whole.
-    void cancelInstallWithin(const std::wstring& file, uint64_t size, double atLeast) {
+    void cancelInstallWithin(const std::wstring& file, uint64_t size, double atLeast,
+                             e2e::CancelBy by = e2e::CancelBy::Button) {
         ASSERT_TRUE(installer_.startInstall(target_));
-        ASSERT_TRUE(installer_.cancelWhileWriting(target_ + L"\\" + file, size, atLeast));
+        ASSERT_TRUE(installer_.cancelWhileWriting(target_ + L"\\" + file, size, atLeast, by));
         ASSERT_NO_FATAL_FAILURE(expectFailure({}));
     }
 
@@ -430,6 +431,12 @@ const std::vector<Row> kRows = {
 
     Row("cancel at the first chunk", &kLargeFiles, "undone", {}, nullptr,
         [](Fault& f) { f.cancelInstallWithin(L"Game.exe", 16 * kMiB, 0); }),
+
+    // Esc asks as the cancel button does, so that a keyboard can stop too.
+    Row("Esc at the first chunk", &kLargeFiles, "undone", {}, nullptr,
+        [](Fault& f) {
+            f.cancelInstallWithin(L"Game.exe", 16 * kMiB, 0, e2e::CancelBy::EscapeKey);
+        }),
 
     // The parent folder is made on the way to the target folder, and not
     // recorded.

@@ -341,14 +341,15 @@ std::optional<ui::Window> InstallerDriver::startCheckedInstall(const std::wstrin
     return ui::Window::find({L"Checking package ", true, L"#32770", process_->id()}, 3000);
 }
 
-bool InstallerDriver::cancelWhileWriting(const std::wstring& path, uint64_t size, double share) {
+bool InstallerDriver::cancelWhileWriting(const std::wstring& path, uint64_t size, double share,
+                                         CancelBy by) {
     // Looked at on disk, with the work held: the page shows it later.
     const auto partlyWritten = [&] {
         const auto written = fileSize(path);
         return written && *written >= static_cast<uint64_t>(share * static_cast<double>(size)) &&
                *written < size;
     };
-    if (!cancelWhen(partlyWritten)) {
+    if (!cancelWhen(partlyWritten, by)) {
         ADD_FAILURE() << "at " << utf8FromWide(path) << ": " << fileSize(path).value_or(0)
                       << " bytes written";
         return false;
@@ -356,7 +357,7 @@ bool InstallerDriver::cancelWhileWriting(const std::wstring& path, uint64_t size
     return true;
 }
 
-bool InstallerDriver::cancelWhen(const std::function<bool()>& condition) {
+bool InstallerDriver::cancelWhen(const std::function<bool()>& condition, CancelBy by) {
     if (!progress_) {
         ADD_FAILURE() << "no install page";
         return false;
@@ -370,7 +371,9 @@ bool InstallerDriver::cancelWhen(const std::function<bool()>& condition) {
         ADD_FAILURE() << seen;
         return false;
     }
-    if (!progress_->control(kCancelButton).click()) {
+    const bool pressed = by == CancelBy::Button ? progress_->control(kCancelButton).click()
+                                                : ui::pressKey(*progress_, VK_ESCAPE);
+    if (!pressed) {
         ADD_FAILURE() << "Cancel could not be pressed";
         return false;
     }

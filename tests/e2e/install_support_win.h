@@ -160,6 +160,10 @@ bool hasLine(const std::vector<std::wstring>& lines, const std::wstring& line);
 // The Programs menu folder of the test prefix's user.
 std::wstring programsFolder();
 
+// How a person stops the install: the page's cancel button, or Esc typed on
+// the keyboard.
+enum class CancelBy { Button, EscapeKey };
+
 // Takes the installer's second run from its start to the install page.
 class InstallerDriver {
 public:
@@ -185,11 +189,12 @@ public:
 
     // After startInstall: holds the installer's work once the file at `path`
     // has at least `share` of its `size` bytes on disk and is not yet whole,
-    // presses Cancel, answers Yes and lets the work go on, which then stops
+    // presses Cancel (or Esc), answers Yes and lets the work go on, which then stops
     // right there on any machine. Failures are reported through GoogleTest.
-    bool cancelWhileWriting(const std::wstring& path, uint64_t size, double share);
+    bool cancelWhileWriting(const std::wstring& path, uint64_t size, double share,
+                            CancelBy by = CancelBy::Button);
     // The same, once `condition` holds (looked at with the work held).
-    bool cancelWhen(const std::function<bool()>& condition);
+    bool cancelWhen(const std::function<bool()>& condition, CancelBy by = CancelBy::Button);
     // After startInstall: waits for the finish page, sets its desktop-icon
     // box and presses Finish; answers whether the installer then ended.
     bool finish(bool desktopIcon = false);

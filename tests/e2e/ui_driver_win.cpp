@@ -4,6 +4,9 @@
 
 #include <tlhelp32.h>
 
+#include <iterator>
+#include <utility>
+
 #include "tests/e2e/scenario_support_win.h"
 
 namespace ui {
@@ -222,6 +225,88 @@ bool Window::sendKey(WORD virtualKey) const {
     // then there is nobody left to release it to.
     PostMessageW(target, WM_KEYUP, virtualKey, scan | 1 | (LPARAM{3} << 30));
     return true;
+}
+
+namespace {
+
+// Keys of the block between the main keys and the number pad, which a
+// keyboard sends with the extended flag.
+bool isExtendedKey(WORD key) {
+    switch (key) {
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN:
+        case VK_HOME:
+        case VK_END:
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_INSERT:
+        case VK_DELETE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+INPUT keyInput(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags =
+        (up ? KEYEVENTF_KEYUP : 0) | (isExtendedKey(key) ? KEYEVENTF_EXTENDEDKEY : 0);
+    return input;
+}
+
+}  // namespace
+
+bool typeKeys(const Window& window, const std::vector<KeyStroke>& keys) {
+    SetForegroundWindow(window.handle());
+    if (!waitUntil([&] { return GetForegroundWindow() == window.handle(); }, 5000)) {
+        return false;
+    }
+    const std::pair<unsigned, WORD> modifierKeys[] = {
+        {kControl, VK_CONTROL}, {kShift, VK_SHIFT}, {kAlt, VK_MENU}};
+    for (const KeyStroke& stroke : keys) {
+        std::vector<INPUT> inputs;
+        for (const auto& [flag, key] : modifierKeys) {
+            if ((stroke.modifiers & flag) != 0) {
+                inputs.push_back(keyInput(key, false));
+            }
+        }
+        inputs.push_back(keyInput(stroke.key, false));
+        inputs.push_back(keyInput(stroke.key, true));
+        for (auto it = std::rbegin(modifierKeys); it != std::rend(modifierKeys); ++it) {
+            if ((stroke.modifiers & it->first) != 0) {
+                inputs.push_back(keyInput(it->second, true));
+            }
+        }
+        const UINT count = static_cast<UINT>(inputs.size());
+        if (SendInput(count, inputs.data(), sizeof(INPUT)) != count) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool pressKey(const Window& window, WORD virtualKey, unsigned modifiers) {
+    return typeKeys(window, {{virtualKey, modifiers}});
+}
+
+HWND focusedControl(const Window& window) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window.handle(), nullptr), &thread) == FALSE ||
+        thread.hwndFocus == nullptr || IsChild(window.handle(), thread.hwndFocus) == FALSE) {
+        return nullptr;
+    }
+    return thread.hwndFocus;
+}
+
+int focusedControlId(const Window& window) {
+    HWND focus = focusedControl(window);
+    return focus == nullptr ? 0 : GetDlgCtrlID(focus);
 }
 
 bool Window::postMessage(UINT message, WPARAM wParam, LPARAM lParam) const {

@@ -112,6 +112,29 @@ private:
     HWND handle_;
 };
 
+// Modifier keys held down around a key press; combine them with "|".
+enum KeyModifier : unsigned { kNoModifier = 0, kShift = 1, kControl = 2, kAlt = 4 };
+
+struct KeyStroke {
+    WORD key = 0;  // a virtual key
+    unsigned modifiers = kNoModifier;
+};
+
+// Types keys as a keyboard does: brings `window` to the front and hands each
+// stroke (its modifiers pressed first, released last) to the system's input
+// (SendInput), which gives it to the focused control of the front window.
+// No message is posted to any window. Answers whether the window came to the
+// front and every stroke was taken; what the keys did is for the caller to
+// wait for.
+[[nodiscard]] bool typeKeys(const Window& window, const std::vector<KeyStroke>& keys);
+[[nodiscard]] bool pressKey(const Window& window, WORD virtualKey,
+                            unsigned modifiers = kNoModifier);
+// The window that has the keyboard focus in `window`'s thread; null when the
+// focus is not inside `window` (or is `window` itself).
+HWND focusedControl(const Window& window);
+// Its dialog control id, or 0.
+int focusedControlId(const Window& window);
+
 // A message box: a "#32770" window with its text in the static control
 // 0xFFFF and at least one of the standard buttons (IDOK to IDNO).
 class MessageBoxWindow {

@@ -88,6 +88,28 @@ TEST(AgreeButton, LongTextMustBeScrolledToItsEndThenStaysEnabled) {
     EXPECT_TRUE(rule.enabled());
 }
 
+TEST(AgreeButton, EveryWayOfScrollingRunsTheCheck) {
+    // The keys move the text as the scroll bar does; a keyboard alone must
+    // be able to agree.
+    const struct {
+        TextBoxInput input;
+        bool runsCheck;
+    } rows[] = {
+        {TextBoxInput::ScrollBar, true},
+        {TextBoxInput::Wheel, true},
+        {TextBoxInput::Key, true},
+        {TextBoxInput::Other, false},
+    };
+    for (const auto& row : rows) {
+        AgreeButtonRule rule;
+        rule.textLoaded({0, 99, 20});
+        if (runsAgreeCheck(row.input)) {
+            rule.scrolled({80, 99, 20});
+        }
+        EXPECT_EQ(rule.enabled(), row.runsCheck) << static_cast<int>(row.input);
+    }
+}
+
 TEST(AgreeButton, ShortOrMissingTextLeavesItEnabled) {
     AgreeButtonRule shortText;
     EXPECT_TRUE(shortText.textLoaded({0, 3, 4}));

@@ -396,6 +396,118 @@ TEST_F(FolderTreeClickTest, IgnoresPointsOutsideAndOtherMessages) {
     EXPECT_TRUE(expands.empty());
 }
 
+// A tree for one row of keys: My Computer (open), Alpha (closed, holds
+// Inner), Beta, then `folders` more, in the area of the other tests.
+struct KeyedTree {
+    explicit KeyedTree(int folders = 0) {
+        tree.Setup(
+            {0, 0, 202, 162}, kOwnerValue, [this](FolderNode* node, int) { picks.push_back(node); },
+            [this](FolderNode* node, int) { expands.push_back(node); });
+        tree.AddNode(L"My Computer", nullptr)->expanded = true;
+        alpha = tree.AddNode(L"Alpha", nullptr);
+        tree.AddNode(L"Inner", alpha);
+        tree.AddNode(L"Beta", nullptr);
+        for (int i = 0; i < folders; ++i) {
+            tree.AddNode(L"Folder", nullptr);
+        }
+    }
+    std::wstring press(const std::vector<TreeKey>& keys) {
+        std::wstring trace;
+        for (TreeKey key : keys) {
+            trace += std::to_wstring(static_cast<int>(key)) + L" ";
+            const bool expected = key != TreeKey::Enter || tree.selected() != nullptr;
+            EXPECT_EQ(tree.HandleKey(key), expected) << testing::PrintToString(trace);
+        }
+        return trace;
+    }
+    std::wstring selectedLabel() const { return tree.selected() ? tree.selected()->label : L""; }
+
+    FolderTree tree;
+    FolderNode* alpha = nullptr;
+    std::vector<FolderNode*> picks;
+    std::vector<FolderNode*> expands;
+};
+
+TEST(FolderTreeKeys, MoveOpenCloseAndPickAsInAnyTree) {
+    using K = TreeKey;
+    const struct {
+        std::vector<TreeKey> keys;
+        const wchar_t* selected;
+        bool alphaOpen;
+        bool rootOpen;
+        size_t expandCalls;
+        size_t pickCalls;
+    } rows[] = {
+        {{}, L"", false, true, 0, 0},
+        {{K::Down}, L"My Computer", false, true, 0, 0},  // none yet: the first row
+        {{K::Up}, L"My Computer", false, true, 0, 0},
+        {{K::Down, K::Down}, L"Alpha", false, true, 0, 0},
+        {{K::End, K::Down, K::Down}, L"Beta", false, true, 0, 0},  // stays on the last
+        {{K::End, K::Up, K::Up, K::Up}, L"My Computer", false, true, 0, 0},
+        {{K::End, K::Home}, L"My Computer", false, true, 0, 0},
+        {{K::Home, K::Down, K::Right}, L"Alpha", true, true, 1, 0},            // opens
+        {{K::Home, K::Down, K::Right, K::Right}, L"Inner", true, true, 1, 0},  // first child
+        {{K::Home, K::Down, K::Right, K::Down}, L"Inner", true, true, 1, 0},
+        {{K::Home, K::Down, K::Right, K::Right, K::Left}, L"Alpha", true, true, 1, 0},  // parent
+        {{K::Home, K::Down, K::Right, K::Left}, L"Alpha", false, true, 1, 0},           // closes
+        {{K::End, K::Right, K::Left}, L"My Computer", false, true, 0, 0},  // no children
+        {{K::Home, K::Left}, L"My Computer", false, false, 0, 0},
+        {{K::Home, K::Left, K::Right}, L"My Computer", false, true, 1, 0},
+        {{K::Enter}, L"", false, true, 0, 0},  // nothing to pick
+        {{K::End, K::Enter, K::Enter}, L"Beta", false, true, 0, 2},
+    };
+    for (const auto& row : rows) {
+        KeyedTree keyed;
+        const std::wstring trace = keyed.press(row.keys);
+        EXPECT_EQ(keyed.selectedLabel(), row.selected) << testing::PrintToString(trace);
+        EXPECT_EQ(keyed.alpha->expanded, row.alphaOpen) << testing::PrintToString(trace);
+        EXPECT_EQ(keyed.tree.root()->expanded, row.rootOpen) << testing::PrintToString(trace);
+        EXPECT_EQ(keyed.expands.size(), row.expandCalls) << testing::PrintToString(trace);
+        EXPECT_EQ(keyed.picks.size(), row.pickCalls) << testing::PrintToString(trace);
+        for (const FolderNode* picked : keyed.picks) {
+            EXPECT_EQ(picked, keyed.tree.selected());
+        }
+    }
+    KeyedTree keyed;
+    EXPECT_FALSE(keyed.tree.HandleKey(TreeKey::Other));
+    EXPECT_EQ(keyed.tree.selected(), nullptr);
+}
+
+TEST(FolderTreeKeys, ActFromTheShownNodeAboveASelectionHiddenByAClosedParent) {
+    for (const auto& [key, label] :
+         {std::pair{TreeKey::Down, L"Beta"}, std::pair{TreeKey::Up, L"My Computer"},
+          std::pair{TreeKey::Right, L"Alpha"}}) {
+        KeyedTree keyed;
+        keyed.press({TreeKey::Home, TreeKey::Down, TreeKey::Right, TreeKey::Down});
+        FolderNode* inner = keyed.tree.selected();
+        ASSERT_EQ(keyed.selectedLabel(), L"Inner");
+        keyed.alpha->expanded = false;  // closed by a click on its box
+        keyed.press({key});
+        EXPECT_EQ(keyed.selectedLabel(), label);
+        EXPECT_EQ(inner->selected, inner == keyed.tree.selected());
+    }
+}
+
+TEST(FolderTreeKeys, ScrollTheSelectionIntoView) {
+    // Thirteen rows, nine to a page.
+    const struct {
+        std::vector<TreeKey> keys;
+        int verticalOffset;
+    } rows[] = {
+        {{TreeKey::Home}, 0},
+        {{TreeKey::End}, -4},
+        {{TreeKey::End, TreeKey::Up, TreeKey::Up}, -4},
+        {{TreeKey::End, TreeKey::Home}, 0},
+        {std::vector<TreeKey>(9, TreeKey::Down), 0},  // row 8, the page's last
+        {std::vector<TreeKey>(10, TreeKey::Down), -1},
+    };
+    for (const auto& row : rows) {
+        KeyedTree keyed(10);
+        keyed.press(row.keys);
+        EXPECT_EQ(keyed.tree.verticalOffset(), row.verticalOffset) << row.keys.size();
+    }
+}
+
 TEST_F(FolderTreeTest, DeleteChildrenDropsOnlyASelectionInsideTheSubtrees) {
     FolderNode* top = rootWithChildren(0);
     FolderNode* a = add(L"A");
