@@ -444,7 +444,7 @@ void FolderTree::scrollIntoView(const FolderNode* node) {
         ++index;
     };
     visitShown(root_.get(), 0, find);
-    const int rows = pageSteps(area_.height());
+    const int rows = pageSteps(metrics_, area_.height());
     if (position < 0 || rows <= 0) {
         return;
     }
