@@ -6,6 +6,12 @@
 #
 #   scripts/journey.sh OUT [--medium DIR [--disc DIR]...] [--fresh-prefix] [--interactive]
 #
+# Then the same journey again on a screen of 144 dots per inch (150 %), every
+# page answered with the keyboard alone, from one folder holding every
+# package, in a prefix of its own (WINEPREFIX-keyboard-dpi144, always made afresh); its
+# report and screenshots go into OUT/keyboard-144dpi, and OUT/report.md shows
+# its pages beside those at 96 dpi.
+#
 # CKV_WINE_ARCH (win32 or win64) chooses the tree; the Wine prefix is the one
 # wine-env.sh names (WINEPREFIX), made afresh with --fresh-prefix. The exit
 # status is non-zero when a check failed. ctest runs this too (label journey).
@@ -80,14 +86,50 @@ status=0
 "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/journey.exe" \
   "$(windows "$out")" "$(windows "$reference")" "${windows_discs[@]}" || status=$?
 
+# The same pages at 144 dpi, by keyboard, from one folder.
+keyboard_out="$out/keyboard-144dpi"
+mkdir -p "$keyboard_out/medium"
+cp -R "${discs[0]}"/. "$keyboard_out/medium/"
+for disc in "${discs[@]:1}"; do
+  cp "$disc"/data*.pck "$keyboard_out/medium/"
+done
+echo "Again at 144 dpi with the keyboard alone"
+(
+  export CKV_WINE_DPI=144 WINEPREFIX="$WINEPREFIX-keyboard-dpi144"
+  "$root/scripts/wine-prefix.sh" --fresh
+  "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/journey.exe" --keyboard \
+    "$(windows "$keyboard_out")" "$(windows "$reference")" "$(windows "$keyboard_out/medium")"
+) || status=$?
+rm -rf "$keyboard_out/medium"
+
 shots=0
-for picture in "$out"/*.bmp; do
+for picture in "$out"/*.bmp "$keyboard_out"/*.bmp; do
   [ -e "$picture" ] || continue
   /usr/bin/convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
   shots=$((shots + 1))
 done
+{
+  echo
+  echo "## The pages at 96 and at 144 dpi"
+  echo
+  echo "At 144 dpi every page was answered with the keyboard alone; the steps are in"
+  echo "[keyboard-144dpi/report.md](keyboard-144dpi/report.md)."
+  echo
+  echo "| Page | 96 dpi, mouse | 144 dpi, keyboard |"
+  echo "|---|---|---|"
+  for picture in "$out"/*.png "$keyboard_out"/*.png; do
+    [ -e "$picture" ] || continue
+    basename "$picture"
+  done | sort -u | while read -r name; do
+    left="none"
+    right="none"
+    [ -e "$out/$name" ] && left="![$name]($name)"
+    [ -e "$keyboard_out/$name" ] && right="![$name](keyboard-144dpi/$name)"
+    echo "| ${name%.png} | $left | $right |"
+  done
+} >>"$out/report.md"
 echo
-echo "Report: $out/report.md, with $shots screenshots in $out"
+echo "Report: $out/report.md, with $shots screenshots in $out and $keyboard_out"
 if [ "$status" -ne 0 ]; then
   echo "Some checks FAILED (see the report)."
 fi

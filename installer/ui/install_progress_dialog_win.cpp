@@ -6,7 +6,9 @@
 
 #include "common/text.h"
 #include "common/win/text_fit_win.h"
+#include "common/win/window_dpi_win.h"
 #include "common/win/win32_platform_win.h"
+#include "installer/ui/screen_placement.h"
 
 namespace {
 
@@ -87,9 +89,18 @@ void InstallProgressDialog::start() {
     GetWindowRect(GetParent(hwnd()) != nullptr ? GetParent(hwnd()) : mainWindow().frameWindow(),
                   &parent);
     GetWindowRect(hwnd(), &own);
-    const int width = own.right - own.left;
-    const int height = own.bottom - own.top;
-    SetWindowPos(hwnd(), nullptr, parent.right - width - 16, parent.bottom - height - 48, 0, 0,
+    RECT screen{};
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0) == FALSE) {
+        screen = parent;
+    }
+    RECT visible{};
+    if (IntersectRect(&visible, &parent, &screen) == FALSE) {
+        visible = parent;
+    }
+    const WindowOrigin origin =
+        bottomRightIn(visible.left, visible.top, visible.right, visible.bottom,
+                      own.right - own.left, own.bottom - own.top, windowDpi(hwnd()));
+    SetWindowPos(hwnd(), nullptr, origin.x, origin.y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETRANGE32, 0, 100);
     SendDlgItemMessageW(hwnd(), kOverallBar, PBM_SETSTEP, 1, 0);

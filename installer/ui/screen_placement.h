@@ -24,3 +24,11 @@ struct WindowOrigin {
 // parent's rectangle (screen coordinates).
 WindowOrigin centredOver(int parentLeft, int parentTop, int parentRight, int parentBottom,
                          int width, int height);
+
+// The top-left corner of a window of the given size at the bottom right of
+// the visible part of its parent (the parent's rectangle within the screen's
+// work area), 16 pixels from its right edge and 48 from its bottom at 96 dpi,
+// scaled to `dpi`; never left of or above that part. The main window reaches
+// past the screen's bottom edge, so its own rectangle would put a page there.
+WindowOrigin bottomRightIn(int visibleLeft, int visibleTop, int visibleRight, int visibleBottom,
+                           int width, int height, int dpi);

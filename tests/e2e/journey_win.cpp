@@ -6,8 +6,13 @@
 // Every page reached and every check made is a line of a Markdown report,
 // with a screenshot of each page, in the output folder.
 //
-//   journey.exe OUTPUT REFERENCE DISC1 [DISC2 ...]
+//   journey.exe [--keyboard] OUTPUT REFERENCE DISC1 [DISC2 ...]
 //
+// With --keyboard every page is answered as a person without a mouse would:
+// keys typed through the system's input (Tab to a control, Space to press
+// it, Ctrl+End in the agreement, Enter on a message), no click at all. The
+// discs are then one folder: the folder browser of the next-disc prompt is
+// left to the mouse's journey.
 // REFERENCE holds the files the game must have once installed (the game
 // folder the medium was made from, or what `medium extract` makes of it).
 // The texts the windows are found by come from DISC1\install.ini. The exit
@@ -73,9 +78,11 @@ class Report {
 public:
     explicit Report(std::wstring folder) : folder_(std::move(folder)) {}
 
-    void title(const std::wstring& medium) {
-        write(L"# The journey of a game\n\nMedium: `" + medium +
-              L"`\n\n| | Step | Detail |\n|---|---|---|\n");
+    void title(const std::wstring& medium, int dpi, bool keyboard) {
+        write(L"# The journey of a game\n\nMedium: `" + medium + L"`; screen of " +
+              std::to_wstring(dpi) + L" dpi; every page answered " +
+              (keyboard ? L"with the keyboard alone" : L"with the mouse") +
+              L"\n\n| | Step | Detail |\n|---|---|---|\n");
     }
     bool step(const std::wstring& name, bool ok, const std::wstring& detail = L"") {
         write(std::wstring(L"| ") + (ok ? L"ok" : L"**FAILED**") + L" | " + name + L" | " + detail +
@@ -114,15 +121,18 @@ private:
 
 class Journey {
 public:
-    Journey(std::wstring output, std::wstring reference, std::vector<std::wstring> discs)
-        : report_(std::move(output)),
+    Journey(std::wstring output, std::wstring reference, std::vector<std::wstring> discs,
+            bool keyboard)
+        : keyboard_(keyboard),
+          report_(std::move(output)),
           reference_(std::move(reference)),
           discs_(std::move(discs)),
           config_(loadConfiguration(IniFile(platform_), discs_[0] + L"\\install.ini", quiet_)
                       .value_or(InstallConfig())) {}
 
     int run() {
-        report_.title(discs_[0]);
+        WindowDc screen(nullptr);
+        report_.title(discs_[0], GetDeviceCaps(screen.get(), LOGPIXELSY), keyboard_);
         if (install() && checkInstalled()) {
             uninstall();
         }
@@ -144,6 +154,34 @@ private:
     void shot(const std::wstring& name, const ui::Window& window) {
         report_.picture(name,
                         [&](const std::wstring& path) { return window.saveScreenshot(path); });
+    }
+    // Tabs through the page until control `id` has the focus.
+    static bool focus(const ui::Window& page, int id) {
+        for (int tabs = 0; tabs < 16 && ui::focusedControlId(page) != id; ++tabs) {
+            const HWND before = ui::focusedControl(page);
+            if (!ui::pressKey(page, VK_TAB)) {
+                return false;
+            }
+            ui::waitUntil([&] { return ui::focusedControl(page) != before; }, 2000);
+        }
+        return ui::focusedControlId(page) == id;
+    }
+    // Presses a button or ticks a box: the click of a mouse, or Tab to it
+    // and Space.
+    bool press(const ui::Window& page, int id) const {
+        if (!keyboard_) {
+            return page.control(id).click();
+        }
+        return focus(page, id) && ui::pressKey(page, VK_SPACE);
+    }
+    // Answers a message box with its default button.
+    bool answer(const ui::MessageBoxWindow& box, int id) const {
+        if (!keyboard_) {
+            return box.press(id);
+        }
+        const HWND handle = box.window().handle();
+        return ui::pressKey(box.window(), VK_RETURN) &&
+               ui::waitUntil([&] { return IsWindow(handle) == FALSE; });
     }
     void shotScreen(const std::wstring& name) {
         report_.picture(name, [](const std::wstring& path) { return ui::saveScreenNow(path); });
@@ -208,14 +246,23 @@ private:
             return false;
         }
         // Read to its end: agree is offered only then.
-        ui::Window text(agreement->control(kAgreementText).handle());
-        const bool read = ui::waitUntil([&] {
-            return text.sendMessage(WM_VSCROLL, SB_PAGEDOWN, 0).has_value() &&
-                   agreement->control(kAgreeButton).isEnabled();
-        });
-        report_.step(L"agreement scrolled to its end, agree enabled", read);
+        bool read = false;
+        if (keyboard_) {
+            read =
+                ui::waitUntil([&] { return ui::focusedControlId(*agreement) == kAgreementText; }) &&
+                ui::pressKey(*agreement, VK_END, ui::kControl) &&
+                ui::waitUntil([&] { return agreement->control(kAgreeButton).isEnabled(); });
+            report_.step(L"agreement taken to its end with Ctrl+End, agree enabled", read);
+        } else {
+            ui::Window text(agreement->control(kAgreementText).handle());
+            read = ui::waitUntil([&] {
+                return text.sendMessage(WM_VSCROLL, SB_PAGEDOWN, 0).has_value() &&
+                       agreement->control(kAgreeButton).isEnabled();
+            });
+            report_.step(L"agreement scrolled to its end, agree enabled", read);
+        }
         shot(L"02-agreement", *agreement);
-        if (!read || !agreement->control(kAgreeButton).click()) {
+        if (!read || !press(*agreement, kAgreeButton)) {
             return false;
         }
 
@@ -226,7 +273,7 @@ private:
         target_ = path->control(kFolderBox).text();
         report_.step(L"proposed folder", !target_.empty(), target_);
         shot(L"03-path", *path);
-        if (!path->control(IDOK).click()) {
+        if (!press(*path, IDOK)) {
             return false;
         }
         if (config_.packageCheckFlag) {
@@ -235,7 +282,7 @@ private:
                 return false;
             }
             shot(L"04-check-question", *question);
-            if (!question->control(IDOK).click()) {
+            if (!press(*question, IDOK)) {
                 return false;
             }
             const std::wstring checking = config_.text(41).substr(0, config_.text(41).find(L'%'));
@@ -262,7 +309,9 @@ private:
                         installShown = true;
                     }
                 }
-                answerNextDisc(installShown ? L"install" : L"check");
+                if (!keyboard_) {
+                    answerNextDisc(installShown ? L"install" : L"check");
+                }
                 finish =
                     ui::Window::find({config_.text(30), false, L"#32770", installer_->id()}, 0);
                 return finish.has_value();
@@ -276,12 +325,11 @@ private:
                      finish->control(1010).text() == config_.text(19),
                      finish->control(1010).text());
         const bool ticked = finish->control(kDesktopIconBox).isChecked() &&
-                            finish->control(kStartGameBox).click() &&
-                            finish->control(kVerifyBox).click() &&
+                            press(*finish, kStartGameBox) && press(*finish, kVerifyBox) &&
                             ui::waitUntil([&] { return finish->control(kVerifyBox).isChecked(); });
         report_.step(L"finish: desktop icon, start the game and verify ticked", ticked);
         shot(L"07-finish", *finish);
-        if (!ticked || !finish->control(IDOK).click()) {
+        if (!ticked || !press(*finish, IDOK)) {
             return false;
         }
 
@@ -298,7 +346,7 @@ private:
                          lines.find(L"OK!") != std::wstring::npos,
                      std::to_wstring(std::count(lines.begin(), lines.end(), L'\n')) + L" lines");
         shot(L"08-verification", *verification);
-        static_cast<void>(done->press(IDOK));
+        static_cast<void>(answer(*done, IDOK));
         report_.step(L"installer ended", installer_->waitForExit(30000));
         const std::wstring started = target_ + L"\\started.txt";
         report_.step(L"the game was started", ui::waitUntil([&] {
@@ -396,14 +444,14 @@ private:
         }
         const auto copy = ui::Process::open(window->processId());
         shot(L"09-uninstall", *window);
-        if (!window->control(kDeleteAllBox).click()) {
+        if (!press(*window, kDeleteAllBox)) {
             return;
         }
         if (auto question = ui::MessageBoxWindow::find(L"", window->processId())) {
-            report_.step(L"delete-all asked", question->press(IDYES), question->text());
+            report_.step(L"delete-all asked", answer(*question, IDYES), question->text());
         }
         static_cast<void>(window->waitIdle());
-        if (!window->control(IDOK).click()) {
+        if (!press(*window, IDOK)) {
             return;
         }
         const bool ended = copy && copy->waitForExit(kLongWait);
@@ -439,6 +487,7 @@ private:
                                             target_ + L"\\uninstall.ini");
     }
 
+    bool keyboard_;
     Win32Platform platform_;
     MessageBoxPrompt quiet_{L"journey"};
     Report report_;
@@ -455,12 +504,18 @@ private:
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const bool keyboard = argc > 1 && std::wstring(argv[1]) == L"--keyboard";
+    if (keyboard) {
+        --argc;
+        ++argv;
+    }
     if (argc < 4) {
-        std::fprintf(stderr, "usage: journey.exe OUTPUT REFERENCE DISC1 [DISC2 ...]\n");
+        std::fprintf(stderr,
+                     "usage: journey.exe [--keyboard] OUTPUT REFERENCE DISC1 [DISC2 ...]\n");
         return 2;
     }
     const ComScope com;
     std::vector<std::wstring> discs(argv + 3, argv + argc);
-    Journey journey(argv[1], argv[2], std::move(discs));
+    Journey journey(argv[1], argv[2], std::move(discs), keyboard);
     return journey.run();
 }

@@ -222,4 +222,23 @@ TEST(ScreenPlacement, CaptionLiesAboveTheTopEdge) {
     EXPECT_EQ(place.height, 749 + 75 + 3);
 }
 
+TEST(ScreenPlacement, PagesGoAtTheBottomRightOfWhatIsOnTheScreen) {
+    const struct {
+        int right, bottom, width, height, dpi;
+        int x, y;
+    } rows[] = {
+        {1024, 768, 400, 200, 96, 608, 520},
+        // 16 and 48 pixels become 24 and 72 at 144 dpi.
+        {1024, 768, 600, 300, 144, 400, 396},
+        // A page larger than the screen keeps its top-left corner on it.
+        {640, 480, 800, 600, 96, 0, 0},
+    };
+    for (const auto& row : rows) {
+        const WindowOrigin origin =
+            bottomRightIn(0, 0, row.right, row.bottom, row.width, row.height, row.dpi);
+        EXPECT_EQ(origin.x, row.x) << row.width;
+        EXPECT_EQ(origin.y, row.y) << row.width;
+    }
+}
+
 }  // namespace
