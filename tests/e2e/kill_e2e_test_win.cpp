@@ -474,7 +474,8 @@ TEST_F(KillScenario, KilledUndoOfACancelIsFinishedAtTheNextStart) {
     const auto journal = [&] { return there(L"install.journal"); };
     const auto smallFiles = [&] { return countFiles(target_ + L"\\data\\*.txt"); };
     const auto smallFilesAside = [&] { return countFiles(target_ + L"\\data\\*.ckvold"); };
-    // Cancelled among the small files; `aside` of them had been set aside.
+    // Cancelled among the small files; `aside` of them had been set aside (the
+    // file in flight may add one before the undo begins).
     int aside = 0;
     const struct {
         const char* what;
@@ -482,7 +483,7 @@ TEST_F(KillScenario, KilledUndoOfACancelIsFinishedAtTheNextStart) {
     } points[] = {
         {"cancel answered", [] { return true; }},
         {"half the new small files removed",
-         [&] { return smallFiles() <= 300 - aside / 2 && smallFilesAside() == aside; }},
+         [&] { return smallFiles() <= 300 - aside / 2 && smallFilesAside() >= aside; }},
         {"the new Game.exe removed", [&] { return !there(L"Game.exe") && journal(); }},
         // The run's uninstall.dat goes before the earlier one, set aside
         // first, is put back last.
