@@ -20,37 +20,6 @@ using ui::KeyStroke;
 
 const int kTreeId = 1000;
 
-// The folders of `folder` as the tree lists them: in the order the file
-// system gives them, without hidden, system or temporary ones.
-std::vector<std::wstring> listedFolders(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::wstring name = data.cFileName;
-        const DWORD skipped =
-            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-            (data.dwFileAttributes & skipped) == 0 && name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
-int indexOf(const std::vector<std::wstring>& names, const std::wstring& name) {
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (_wcsicmp(names[i].c_str(), name.c_str()) == 0) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
 std::vector<KeyStroke> repeated(WORD key, int count) {
     return std::vector<KeyStroke>(static_cast<size_t>(count), KeyStroke{key, ui::kNoModifier});
 }
@@ -133,8 +102,8 @@ TEST_F(KeyboardScenario, InstallsFromTheAgreementToTheFinishWithKeysAlone) {
     // folder in it, each opened with Right and reached with Down; Enter picks.
     const std::wstring installed = L"C:\\Installed";
     const std::wstring ours = targets_.path().substr(installed.size() + 1);
-    const int installedRow = indexOf(listedFolders(L"C:"), L"Installed");
-    const int oursRow = indexOf(listedFolders(installed), ours);
+    const int installedRow = e2e::indexOf(e2e::listedFolders(L"C:"), L"Installed");
+    const int oursRow = e2e::indexOf(e2e::listedFolders(installed), ours);
     ASSERT_GE(installedRow, 0);
     ASSERT_GE(oursRow, 0);
     std::vector<KeyStroke> keys = {{VK_DOWN}, {VK_RIGHT}, {VK_RIGHT}, {VK_RIGHT}};

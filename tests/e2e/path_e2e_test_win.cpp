@@ -106,28 +106,6 @@ private:
     RECT inner_{};
 };
 
-// The folders of C:\ as the page lists them: in the order the file system
-// gives them, without hidden, system or temporary ones.
-std::vector<std::wstring> listedFolders(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::wstring name = data.cFileName;
-        const DWORD skipped =
-            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-            (data.dwFileAttributes & skipped) == 0 && name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
 // The drive letters the page lists: C: to Z:, of a known type other than a CD
 // drive, with readable free space.
 std::wstring listedDrives() {
@@ -143,15 +121,6 @@ std::wstring listedDrives() {
         }
     }
     return letters;
-}
-
-int indexOf(const std::vector<std::wstring>& names, const std::wstring& name) {
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (_wcsicmp(names[i].c_str(), name.c_str()) == 0) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
 }
 
 // The number in a label such as "Free: 1234 MB".
@@ -333,8 +302,8 @@ TEST_F(PathScenario, PicksInTheTreeFillThePath) {
     ASSERT_TRUE(tree.click(tree.label(1, 1)));
     EXPECT_EQ(pathText(), L"C:\\" + kProduct);
 
-    const std::vector<std::wstring> onC = listedFolders(L"C:");
-    const int media = indexOf(onC, L"media");
+    const std::vector<std::wstring> onC = e2e::listedFolders(L"C:");
+    const int media = e2e::indexOf(onC, L"media");
     ASSERT_GE(media, 0);
     ASSERT_TRUE(tree.click(tree.box(1, 1)));  // expands C:
     const int mediaRow = 2 + media;
@@ -343,14 +312,14 @@ TEST_F(PathScenario, PicksInTheTreeFillThePath) {
 
     // Double-click on its label expands media; then Tree Games below it.
     ASSERT_TRUE(tree.doubleClick(tree.label(2, mediaRow)));
-    const std::vector<std::wstring> inMedia = listedFolders(L"C:\\media");
-    const int treeGames = indexOf(inMedia, L"Tree Games");
+    const std::vector<std::wstring> inMedia = e2e::listedFolders(L"C:\\media");
+    const int treeGames = e2e::indexOf(inMedia, L"Tree Games");
     ASSERT_GE(treeGames, 0);
     const int gamesRow = mediaRow + 1 + treeGames;
     ASSERT_TRUE(tree.click(tree.box(3, gamesRow)));
     ASSERT_TRUE(tree.click(tree.label(3, gamesRow)));
     EXPECT_EQ(pathText(), L"C:\\media\\Tree Games\\" + kProduct);
-    const int racing = indexOf(listedFolders(games.path()), L"Racing");
+    const int racing = e2e::indexOf(e2e::listedFolders(games.path()), L"Racing");
     ASSERT_GE(racing, 0);
     ASSERT_TRUE(tree.click(tree.label(4, gamesRow + 1 + racing)));
     EXPECT_EQ(pathText(), L"C:\\media\\Tree Games\\Racing\\" + kProduct);
@@ -372,7 +341,8 @@ TEST_F(PathScenario, WheelAndArrowsScrollTheTree) {
     ASSERT_NE(z, std::wstring::npos) << "no drive Z:";
     ASSERT_EQ(drives.front(), L'C');
     ASSERT_TRUE(tree.click(tree.box(1, 1 + static_cast<int>(z))));
-    ASSERT_GT(listedFolders(L"Z:").size() + drives.size() + 1, 12u) << "Z: has too few folders";
+    ASSERT_GT(e2e::listedFolders(L"Z:").size() + drives.size() + 1, 12u)
+        << "Z: has too few folders";
 
     // Each scroll is handled before the next click aims at a row.
     // One notch towards the user: drive C: moves up into row 0.

@@ -392,4 +392,33 @@ std::vector<uint8_t> packageHeaderBytes(uint32_t version, uint64_t totalSize, si
     return out;
 }
 
+std::vector<std::wstring> listedFolders(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::wstring name = data.cFileName;
+        const DWORD skipped =
+            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+            (data.dwFileAttributes & skipped) == 0 && name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+int indexOf(const std::vector<std::wstring>& names, const std::wstring& name) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (_wcsicmp(names[i].c_str(), name.c_str()) == 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 }  // namespace e2e

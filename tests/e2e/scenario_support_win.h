@@ -28,6 +28,13 @@ bool writeFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
 bool fileExists(const std::wstring& path);
 // The size of a file; nothing when there is no such file.
 std::optional<uint64_t> fileSize(const std::wstring& path);
+
+// The folders of `folder` as the path page's tree lists them: in the order
+// the file system gives them, without hidden, system or temporary ones.
+std::vector<std::wstring> listedFolders(const std::wstring& folder);
+// The place of `name` among `names`, ignoring case; -1 when it is not there.
+int indexOf(const std::vector<std::wstring>& names, const std::wstring& name);
+
 bool folderExists(const std::wstring& path);
 bool isReadOnly(const std::wstring& path);
 bool setReadOnly(const std::wstring& path, bool readOnly);
