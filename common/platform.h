@@ -24,6 +24,10 @@ public:
     virtual size_t read(void* buffer, size_t size) = 0;
     // Bytes actually written.
     virtual size_t write(const void* data, size_t size) = 0;
+    // Bytes actually written at `offset`, past the stream's buffer and
+    // position: threads may write parts of one file at once. A file written
+    // so is not also written with write().
+    virtual size_t writeAt(uint64_t offset, const void* data, size_t size) = 0;
     virtual bool seek(uint64_t offset) = 0;
     virtual std::optional<uint64_t> position() = 0;
     // Length of the file, measured by seeking to its end and back.

@@ -1,5 +1,6 @@
 #include "stdio_file.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 
 #ifdef _WIN32
 #include <io.h>  // _commit: FlushFileBuffers on the stream's handle
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -82,4 +84,35 @@ bool StdioFile::flush(bool durable) {
 #else
     return fsync(fileno(stream_)) == 0;
 #endif
+}
+
+size_t StdioFile::writeAt(uint64_t offset, const void* data, size_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+#ifdef _WIN32
+    // A synchronous handle writes at the offset an OVERLAPPED names.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream_)));
+    while (done < size) {
+        const uint64_t at = offset + done;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(size - done, 1U << 30));
+        DWORD written = 0;
+        if (WriteFile(handle, bytes + done, piece, &written, &where) == 0 || written == 0) {
+            break;
+        }
+        done += written;
+    }
+#else
+    while (done < size) {
+        const ssize_t written =
+            pwrite(fileno(stream_), bytes + done, size - done, static_cast<off_t>(offset + done));
+        if (written <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(written);
+    }
+#endif
+    return done;
 }

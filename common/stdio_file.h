@@ -29,6 +29,7 @@ public:
     size_t write(const void* data, size_t size) override {
         return std::fwrite(data, 1, size, stream_);
     }
+    size_t writeAt(uint64_t offset, const void* data, size_t size) override;
     bool seek(uint64_t offset) override;
     std::optional<uint64_t> position() override;
     std::optional<uint64_t> size() override;

@@ -13,8 +13,11 @@ struct Judgement {
 };
 
 // Slots per thread: files judged ahead of the one reported, so that a thread
-// rarely waits for a slot; each holds a verdict, not a buffer.
-constexpr size_t kSlotsPerJob = 4;
+// rarely waits for a slot; each holds a verdict, not a buffer. While one
+// thread hashes a large file, the others go on through the small files after
+// it: with 4 a thread, they soon waited for it (a game's large archives lie
+// among many small files).
+constexpr size_t kSlotsPerJob = 32;
 
 }  // namespace
 

@@ -2,11 +2,11 @@
 
 namespace {
 
-// Chunks in flight: two for each inflater and some to be written and read.
-// A reader that found no room reads on only when half of them are written,
-// so that it is woken once for several chunks rather than for each. Their
-// stated sizes are bounded too, so that the largest chunks do not hold
-// gigabytes.
+// Chunks in flight: one for each worker and two more, one being read and one
+// being written. Few chunks in flight keep their buffers in the caches (with
+// two jobs, 8 in flight made the unpack a third slower than 4). A reader
+// that found no room reads on once a chunk is reported. Their stated sizes
+// are bounded too, so that the largest chunks do not hold gigabytes.
 constexpr size_t kSlack = 2;
 constexpr uint64_t kMaxBytesInFlight = 128U << 20;
 // Steps cost little each, but a stream of empty entries must not queue
@@ -19,16 +19,16 @@ size_t jobCount(int jobs) {
 
 }  // namespace
 
-InflatePipeline::InflatePipeline(int jobs, FreeSpaceRule rule, UserPrompt& prompt, Deliver deliver)
-    : window_(2 * (jobCount(jobs) + kSlack)),
-      refill_(jobCount(jobs) + kSlack),
+InflatePipeline::InflatePipeline(int jobs, FreeSpaceRule rule, UserPrompt& prompt, Report report)
+    : window_(jobCount(jobs) + kSlack),
+      refill_(jobCount(jobs) + 1),
       rule_(std::move(rule)),
       prompt_(prompt),
-      deliver_(std::move(deliver)) {
+      report_(std::move(report)) {
     for (size_t i = 0; i < jobCount(jobs); ++i) {
-        inflaters_.emplace_back([this] { inflateChunks(); });
+        workers_.emplace_back([this] { work(); });
     }
-    writer_ = std::thread([this] { writeChunks(); });
+    orderer_ = std::thread([this] { keepOrder(); });
 }
 
 InflatePipeline::~InflatePipeline() {
@@ -38,17 +38,18 @@ InflatePipeline::~InflatePipeline() {
         stopped_ = true;
     }
     work_.notifyAll();
-    ready_.notifyAll();
+    ordered_.notifyAll();
     room_.notifyAll();
-    for (auto& inflater : inflaters_) {
-        inflater.join();
+    for (auto& worker : workers_) {
+        worker.join();
     }
-    writer_.join();
+    orderer_.join();
 }
 
 void InflatePipeline::setFile(std::shared_ptr<File> file, std::wstring path) {
     file_ = std::move(file);
-    path_ = std::move(path);
+    path_ = std::make_shared<const std::wstring>(std::move(path));
+    fileOffset_ = 0;
 }
 
 ChunkBuffer InflatePipeline::spareBuffer() {
@@ -78,18 +79,28 @@ void InflatePipeline::waitForReader(ReaderWait what, std::unique_lock<ThreadLock
     readerWaits_ = ReaderWait::None;
 }
 
-// Called with the lock held.
+// Called with the lock held, as are all below but the steps, the questions,
+// the messages, the reports, the inflating and the writing.
+void InflatePipeline::wakeReader() {
+    const bool wake = readerWaits_ == ReaderWait::Room ? stopped_ || refilled()
+                      : readerWaits_ == ReaderWait::Settled
+                          ? order_.empty() && !stepping_ && !reporting_
+                          : false;
+    if (wake) {
+        room_.notifyOne();
+    }
+}
+
 void InflatePipeline::push(std::unique_ptr<Item> item) {
-    const bool first = order_.empty();
     const bool inflate = item->outcome == Outcome::Pending;
     if (inflate) {
         toInflate_.push_back(item.get());
     }
     order_.push_back(std::move(item));
-    if (inflate && idleInflaters_ > 0) {
+    if (inflate && idleWorkers_ > 0) {
         work_.notifyOne();
-    } else if (!inflate && first && writerWaits_) {
-        ready_.notifyOne();
+    } else if (!inflate) {
+        wakeOrderer();
     }
 }
 
@@ -130,52 +141,147 @@ bool InflatePipeline::perform(std::function<bool()> step) {
 
 bool InflatePipeline::settle() {
     std::unique_lock<ThreadLock> lock(mutex_);
-    while (!order_.empty() || busy_) {
+    while (!order_.empty() || stepping_ || reporting_) {
         waitForReader(ReaderWait::Settled, lock);
     }
     return !stopped_;
 }
 
-void InflatePipeline::inflateChunks() {
+void InflatePipeline::work() {
     ChunkInflater inflater;
     std::unique_lock<ThreadLock> lock(mutex_);
     for (;;) {
-        ++idleInflaters_;
-        work_.wait(lock, [&] { return ending_ || !toInflate_.empty(); });
-        --idleInflaters_;
+        ++idleWorkers_;
+        work_.wait(lock, [&] { return ending_ || !toWrite_.empty() || !toInflate_.empty(); });
+        --idleWorkers_;
         if (ending_) {
             return;
         }
+        // Writes first: they free the memory the reader waits for.
+        if (!toWrite_.empty()) {
+            Item& item = *toWrite_.front();
+            toWrite_.pop_front();
+            write(item, lock);
+            continue;
+        }
         Item& item = *toInflate_.front();
         toInflate_.pop_front();
-        // Once the unpack has stopped, what is left is only dropped.
-        const bool wanted = !stopped_;
-        lock.unlock();
-        Outcome outcome = Outcome::Damaged;
-        if (wanted && !item.inflated.reserve(item.chunk.statedSize)) {
-            outcome = Outcome::NoMemory;
-        } else if (wanted) {
-            auto length = inflater.inflate(item.chunk.bytes.data(), item.chunk.packedSize,
-                                           item.inflated.data(), item.chunk.statedSize);
-            outcome = length ? Outcome::Inflated : Outcome::Damaged;
-            item.length = length.value_or(0);
-        }
-        lock.lock();
-        item.outcome = outcome;
-        // The writer waits for the first item alone.
-        if (writerWaits_ && order_.front().get() == &item) {
-            ready_.notifyOne();
+        inflate(item, inflater, lock);
+        // A chunk cleared at once is written while its bytes are in this
+        // core's cache.
+        if (clearChunks(&item)) {
+            write(item, lock);
         }
     }
 }
 
-bool InflatePipeline::write(Item& item) {
+void InflatePipeline::inflate(Item& item, ChunkInflater& inflater,
+                              std::unique_lock<ThreadLock>& lock) {
+    // Once the unpack has stopped, what is left is only dropped.
+    const bool wanted = !stopped_;
+    lock.unlock();
+    Outcome outcome = Outcome::Damaged;
+    if (wanted && !item.inflated.reserve(item.chunk.statedSize)) {
+        outcome = Outcome::NoMemory;
+    } else if (wanted) {
+        auto length = inflater.inflate(item.chunk.bytes.data(), item.chunk.packedSize,
+                                       item.inflated.data(), item.chunk.statedSize);
+        outcome = length ? Outcome::Inflated : Outcome::Damaged;
+        item.length = length.value_or(0);
+    }
+    lock.lock();
+    item.outcome = outcome;
+    sparePacked_.push_back(std::move(item.chunk.bytes));
+}
+
+void InflatePipeline::write(Item& item, std::unique_lock<ThreadLock>& lock) {
+    const bool wanted = !stopped_;
+    lock.unlock();
+    const bool written =
+        wanted && item.file->writeAt(item.offset, item.inflated.data(), item.length) == item.length;
+    lock.lock();
+    item.done = true;
+    item.written = written;
+    reportWritten(lock);
+    wakeOrderer();
+}
+
+// Whoever finds the first chunks written reports them, so that the ordering
+// thread is not woken for each; reports never overlap, and a failed write is
+// left to the ordering thread with every other message.
+void InflatePipeline::reportWritten(std::unique_lock<ThreadLock>& lock) {
+    while (!reporting_ && cleared_ > 0 && order_.front()->done &&
+           (order_.front()->written || stopped_)) {
+        retire(lock);
+    }
+}
+
+void InflatePipeline::bind(Item& item) {
+    item.file = file_;
+    item.path = path_;
+    item.offset = fileOffset_;
+    fileOffset_ += item.length;
+}
+
+bool InflatePipeline::clearChunks(const Item* own) {
+    bool ownCleared = false;
+    while (!stepping_ && cleared_ < order_.size()) {
+        Item& item = *order_[cleared_];
+        // Anything else waits for the ordering thread.
+        if (item.outcome != Outcome::Inflated || stopped_ || !file_ ||
+            !rule_.allowsAtOnce(item.length)) {
+            break;
+        }
+        bind(item);
+        ++cleared_;
+        if (&item == own) {
+            ownCleared = true;
+        } else {
+            toWrite_.push_back(&item);
+            if (idleWorkers_ > 0) {
+                work_.notifyOne();
+            }
+        }
+    }
+    wakeOrderer();
+    return ownCleared;
+}
+
+bool InflatePipeline::orderingNeeded() const {
+    if (ending_) {
+        return true;
+    }
+    if (stepping_ || reporting_) {
+        return false;
+    }
+    if (cleared_ > 0) {
+        // A failed write; written ones are reported by the workers.
+        return order_.front()->done && !order_.front()->written && !stopped_;
+    }
+    // The first item is not cleared: a step, a message, a question, or what
+    // is left of a stopped unpack.
+    return !order_.empty() && order_.front()->outcome != Outcome::Pending;
+}
+
+void InflatePipeline::wakeOrderer() {
+    if (ordererWaits_ && orderingNeeded()) {
+        ordered_.notifyOne();
+    }
+}
+
+bool InflatePipeline::runFirst(Item& item, bool wanted) {
+    if (!wanted) {
+        return false;
+    }
     switch (item.outcome) {
-        case Outcome::Step:
-            return item.step();
+        case Outcome::Step: {
+            const bool done = item.step();
+            // What the step holds goes before anyone hears that it is done.
+            item.step = nullptr;
+            return done;
+        }
         case Outcome::Inflated:
-            return file_ && rule_.allows(item.length) &&
-                   deliver_(*file_, path_, item.inflated.data(), item.length);
+            return file_ && rule_.allows(item.length);
         case Outcome::Damaged:
             prompt_.showMessage(CZipFilePackage::kInflateFailedMessage, MessageIcon::None);
             return false;
@@ -186,39 +292,71 @@ bool InflatePipeline::write(Item& item) {
     return false;
 }
 
-void InflatePipeline::writeChunks() {
+void InflatePipeline::dropFirst() {
+    std::unique_ptr<Item> item = std::move(order_.front());
+    order_.pop_front();
+    if (item->outcome != Outcome::Step) {
+        bytesInFlight_ -= item->chunk.statedSize;
+        spareInflated_.push_back(std::move(item->inflated));
+        --unwrittenChunks_;
+    }
+}
+
+void InflatePipeline::retire(std::unique_lock<ThreadLock>& lock) {
+    std::unique_ptr<Item> item = std::move(order_.front());
+    order_.pop_front();
+    --cleared_;
+    const bool wanted = !stopped_;
+    reporting_ = true;
+    lock.unlock();
+    const bool reported = !wanted || report_(*item->path, item->length, item->written);
+    // A file closes when the last of its chunks is reported.
+    item->file.reset();
+    lock.lock();
+    reporting_ = false;
+    stopped_ = stopped_ || !reported;
+    bytesInFlight_ -= item->chunk.statedSize;
+    spareInflated_.push_back(std::move(item->inflated));
+    --unwrittenChunks_;
+    clearChunks(nullptr);
+    wakeReader();
+}
+
+void InflatePipeline::keepOrder() {
     std::unique_lock<ThreadLock> lock(mutex_);
     for (;;) {
-        writerWaits_ = true;
-        ready_.wait(lock, [&] {
-            return ending_ || (!order_.empty() && order_.front()->outcome != Outcome::Pending);
-        });
-        writerWaits_ = false;
+        ordererWaits_ = true;
+        ordered_.wait(lock, [&] { return orderingNeeded(); });
+        ordererWaits_ = false;
         if (ending_) {
             return;
         }
-        std::unique_ptr<Item> item = std::move(order_.front());
-        order_.pop_front();
-        busy_ = true;
+        if (cleared_ > 0) {
+            retire(lock);  // a failed write: its message, and the unpack stops
+            reportWritten(lock);
+            continue;
+        }
+        // Every item before the first is reported: its step, question or
+        // message comes after theirs.
+        Item& item = *order_.front();
         const bool wanted = !stopped_;
+        stepping_ = true;
         lock.unlock();
-        const bool written = wanted && write(*item);
-        // What the step holds goes before anyone hears that it is done.
-        item->step = nullptr;
+        const bool done = runFirst(item, wanted);
         lock.lock();
-        busy_ = false;
-        stopped_ = stopped_ || !written;
-        if (item->outcome != Outcome::Step) {
-            bytesInFlight_ -= item->chunk.statedSize;
-            sparePacked_.push_back(std::move(item->chunk.bytes));
-            spareInflated_.push_back(std::move(item->inflated));
-            --unwrittenChunks_;
+        stepping_ = false;
+        if (done && item.outcome == Outcome::Inflated) {
+            bind(item);
+            cleared_ = 1;
+            toWrite_.push_back(&item);
+            if (idleWorkers_ > 0) {
+                work_.notifyOne();
+            }
+        } else {
+            stopped_ = stopped_ || !done;
+            dropFirst();
         }
-        const bool wake = readerWaits_ == ReaderWait::Room      ? stopped_ || refilled()
-                          : readerWaits_ == ReaderWait::Settled ? order_.empty()
-                                                                : false;
-        if (wake) {
-            room_.notifyOne();
-        }
+        clearChunks(nullptr);
+        wakeReader();
     }
 }

@@ -1,13 +1,15 @@
 // The chunks of an unpack on several threads (the installer's, and `medium
 // extract --jobs N`): the package reader hands them over as they lie in the
-// packages, N threads inflate them, and one writer thread takes them in
-// stream order through the free-space rule into their files. The reader's
-// steps (each entry's create and end) run on the writer too, in stream order,
-// so that the reader never waits for a file to be written before it reads on.
-// Everything a user sees of a chunk or step (the message for data that does
-// not inflate, the free-space question, a failed write or create) comes from
-// the writer in stream order; the reader settles the pipeline before it shows
-// anything of its own, so the order is that of an unpack on one thread.
+// packages, and N workers inflate them and write each at its offset in its
+// file. One ordering thread keeps what must go in stream order: the reader's
+// steps (each entry's create and end, so the records), the free-space
+// question, and every report and message of a chunk; the reader never waits
+// for a file to be written before it reads on. A chunk is cleared for writing
+// in stream order once the step that opened its file has run and the
+// free-space rule allows it; a step, a question or a message waits until
+// every chunk before it is written and reported. The reader settles the
+// pipeline before it shows anything of its own, so the user sees what an
+// unpack on one thread shows, in the same order.
 #pragma once
 
 #include <cstdint>
@@ -25,17 +27,18 @@
 
 class InflatePipeline : public PackedChunkSink {
 public:
-    // Writes one chunk's inflated bytes; false stops the unpack (it has said
-    // why). Called on the writer thread, in stream order.
-    using Deliver = std::function<bool(File& file, const std::wstring& path, const uint8_t* data,
-                                       size_t length)>;
+    // Hears that a chunk of `length` bytes was written to the file at `path`
+    // (`written`), or that its write failed; false stops the unpack (it has
+    // said why). Called on the ordering thread, in stream order.
+    using Report = std::function<bool(const std::wstring& path, size_t length, bool written)>;
 
-    InflatePipeline(int jobs, FreeSpaceRule rule, UserPrompt& prompt, Deliver deliver);
+    InflatePipeline(int jobs, FreeSpaceRule rule, UserPrompt& prompt, Report report);
     // Drops what was not written yet.
     ~InflatePipeline() override;
 
-    // Where the chunks after the current step go; called from a step (on the
-    // writer thread). The pipeline's hold on the file ends with the next call.
+    // Where the chunks after the current step go, from offset 0; called from
+    // a step (on the ordering thread). The pipeline's hold on the file ends
+    // once its last chunk is written.
     void setFile(std::shared_ptr<File> file, std::wstring path);
 
     ChunkBuffer spareBuffer() override;
@@ -52,13 +55,29 @@ private:
         ChunkBuffer inflated;
         size_t length = 0;
         Outcome outcome = Outcome::Pending;
+        // Bound when the chunk is cleared for writing.
+        std::shared_ptr<File> file;
+        std::shared_ptr<const std::wstring> path;
+        uint64_t offset = 0;
+        bool done = false;  // its write is over
+        bool written = false;
     };
 
-    void inflateChunks();
-    void writeChunks();
-    bool write(Item& item);
+    void work();
+    void inflate(Item& item, ChunkInflater& inflater, std::unique_lock<ThreadLock>& lock);
+    void write(Item& item, std::unique_lock<ThreadLock>& lock);
+    void keepOrder();
+    bool clearChunks(const Item* own);
+    void bind(Item& item);
+    bool orderingNeeded() const;
+    void wakeOrderer();
+    bool runFirst(Item& item, bool wanted);
+    void retire(std::unique_lock<ThreadLock>& lock);
+    void reportWritten(std::unique_lock<ThreadLock>& lock);
+    void dropFirst();
     bool admits() const;
     bool refilled() const;
+    void wakeReader();
     void waitForReader(ReaderWait what, std::unique_lock<ThreadLock>& lock);
     void push(std::unique_ptr<Item> item);
 
@@ -66,29 +85,36 @@ private:
     const size_t refill_;  // a waiting reader goes on when no more are left
     FreeSpaceRule rule_;
     UserPrompt& prompt_;
-    Deliver deliver_;
-    // The writer's.
+    Report report_;
+    // Where the chunks cleared next go; set by a step while no chunk is
+    // cleared.
     std::shared_ptr<File> file_;
-    std::wstring path_;
+    std::shared_ptr<const std::wstring> path_;
+    uint64_t fileOffset_ = 0;
 
     // Each thread waits on its own condition and is woken only when what it
     // waits for may have come.
     ThreadLock mutex_;
-    ThreadCondition work_;                     // inflaters: items to inflate, or the end
-    ThreadCondition ready_;                    // writer: the first item is ready, or the end
-    ThreadCondition room_;                     // reader: room for more items, or all written
-    std::deque<std::unique_ptr<Item>> order_;  // taken and not yet written, in stream order
+    ThreadCondition work_;     // workers: a chunk to inflate or write, or the end
+    ThreadCondition ordered_;  // ordering thread: something for it, or the end
+    ThreadCondition room_;     // reader: room for more items, or all written
+    // Taken and not yet reported, in stream order; the first `cleared_` are
+    // chunks cleared for writing.
+    std::deque<std::unique_ptr<Item>> order_;
+    size_t cleared_ = 0;
     std::deque<Item*> toInflate_;
+    std::deque<Item*> toWrite_;
     uint64_t bytesInFlight_ = 0;
     std::vector<ChunkBuffer> sparePacked_;
     std::vector<ChunkBuffer> spareInflated_;
-    size_t unwrittenChunks_ = 0;  // chunks taken whose write is not done
+    size_t unwrittenChunks_ = 0;  // chunks taken and not yet reported
     ReaderWait readerWaits_ = ReaderWait::None;
-    bool writerWaits_ = false;
-    size_t idleInflaters_ = 0;
-    bool busy_ = false;     // the writer is on an item it took off order_
-    bool stopped_ = false;  // the writer stopped the unpack
+    bool ordererWaits_ = false;
+    size_t idleWorkers_ = 0;
+    bool stepping_ = false;   // the ordering thread is on the first item, unlocked
+    bool reporting_ = false;  // the ordering thread reports a chunk, unlocked
+    bool stopped_ = false;    // the unpack stops
     bool ending_ = false;
-    std::vector<std::thread> inflaters_;
-    std::thread writer_;
+    std::vector<std::thread> workers_;
+    std::thread orderer_;
 };

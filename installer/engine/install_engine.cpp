@@ -73,13 +73,12 @@ bool InstallEngine::install(InstallObserver& observer) {
     observer_ = &observer;
     bool done = placeUninstaller();
     if (done) {
-        // Every core inflates while one thread writes: the reader's walk, its
-        // callbacks and questions stay in the order of a single thread.
-        InflatePipeline pipeline(
-            processorCount(), reader_.freeSpaceRule(targetFolder_), prompt_,
-            [this](File& file, const std::wstring& path, const uint8_t* data, size_t length) {
-                return deliver(file, path, data, length);
-            });
+        // Every core inflates and writes; the reader's walk, its callbacks
+        // (so the records) and questions stay in the order of a single thread.
+        InflatePipeline pipeline(processorCount(), reader_.freeSpaceRule(targetFolder_), prompt_,
+                                 [this](const std::wstring& path, size_t length, bool written) {
+                                     return chunkWritten(path, length, written);
+                                 });
         pipeline_ = &pipeline;
         const int result = reader_.UnCompressPacked(
             this, targetFolder_, &InstallEngine::createEntry, &InstallEngine::endEntry, pipeline,
@@ -122,9 +121,8 @@ int InstallEngine::createEntry(void* context, int isFolder, uint32_t chunkCount,
     return 1;
 }
 
-bool InstallEngine::deliver(File& file, const std::wstring& path, const uint8_t* data,
-                            size_t length) {
-    if (file.write(data, length) != length) {
+bool InstallEngine::chunkWritten(const std::wstring& path, size_t length, bool written) {
+    if (!written) {
         // A full disk: the unpack ends here and the undo runs.
         prompt_.showMessage(fillTextFormat(L"Failed to write %s!", path), MessageIcon::Stop);
         return false;

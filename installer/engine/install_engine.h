@@ -87,8 +87,9 @@ private:
     static int createEntry(void* context, int isFolder, uint32_t chunkCount,
                            const std::wstring& targetFolder, const std::wstring& name);
     static int endEntry(void* context);
-    // Writes one chunk, on the pipeline's writer thread; false stops the unpack.
-    bool deliver(File& file, const std::wstring& path, const uint8_t* data, size_t length);
+    // Hears of one chunk's write, on the pipeline's ordering thread; false
+    // stops the unpack.
+    bool chunkWritten(const std::wstring& path, size_t length, bool written);
     bool placeUninstaller();
 
     Platform& platform_;

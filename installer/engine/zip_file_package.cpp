@@ -34,13 +34,20 @@ FreeSpaceRule::FreeSpaceRule(Platform& platform, UserPrompt& prompt, std::wstrin
     drive_ = hasDrive ? targetFolder.substr(0, 2) : targetFolder;
 }
 
+bool FreeSpaceRule::allowsAtOnce(uint64_t length) {
+    if (!queried_ || sinceQuery_ >= kRequeryBytes || freeLeft_ < length + kSpareBytes) {
+        return false;
+    }
+    sinceQuery_ += length;
+    freeLeft_ -= length;
+    return true;
+}
+
 bool FreeSpaceRule::allows(uint64_t length) {
-    const uint64_t needed = length + kSpareBytes;
-    if (queried_ && sinceQuery_ < kRequeryBytes && freeLeft_ >= needed) {
-        sinceQuery_ += length;
-        freeLeft_ -= length;
+    if (allowsAtOnce(length)) {
         return true;
     }
+    const uint64_t needed = length + kSpareBytes;
     for (;;) {
         auto free = platform_.freeBytes(drive_);
         if (!free) {

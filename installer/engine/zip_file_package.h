@@ -59,6 +59,10 @@ public:
 
     // Before `length` bytes are written; false when the user answered No.
     bool allows(uint64_t length);
+    // allows() when it needs neither the system nor the user: true when the
+    // last answer still covers `length` bytes (they are counted), false when
+    // allows() must ask.
+    bool allowsAtOnce(uint64_t length);
 
 private:
     Platform& platform_;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "common/platform.h"
@@ -81,6 +82,15 @@ private:
             bytes_.append(static_cast<const char*>(data), size);
             return size;
         }
+        size_t writeAt(uint64_t offset, const void* data, size_t size) override {
+            std::lock_guard<std::mutex> hold(writing_);
+            const auto at = static_cast<size_t>(offset);
+            if (bytes_.size() < at + size) {
+                bytes_.resize(at + size);
+            }
+            std::memcpy(&bytes_[at], data, size);
+            return size;
+        }
         bool seek(uint64_t offset) override {
             at_ = static_cast<size_t>(offset);
             end_ = false;
@@ -93,6 +103,7 @@ private:
 
     private:
         std::string& bytes_;
+        std::mutex writing_;
         size_t at_;
         bool end_ = false;
     };

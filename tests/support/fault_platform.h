@@ -68,6 +68,13 @@ public:
     }
     bool isNtFamily() override { return ntFamily; }
 
+    // The disk fills at byte `at` of the file whose path ends in `pathEnd`:
+    // writes there stop short.
+    struct FullDisk {
+        std::wstring pathEnd;
+        uint64_t at = 0;
+    };
+    std::optional<FullDisk> fullDisk;
     // Per path, the outcome of its next opens in order (false fails); once
     // used up, opens go through.
     std::map<std::wstring, std::deque<bool>> openScript;
@@ -87,6 +94,18 @@ public:
     size_t mostOpen = 0;
 
 private:
+    size_t roomFor(const std::wstring& path, uint64_t at, size_t size) {
+        std::lock_guard<std::mutex> hold(lock_);
+        const auto& full = fullDisk;
+        if (!full || path.size() < full->pathEnd.size() ||
+            path.compare(path.size() - full->pathEnd.size(), std::wstring::npos, full->pathEnd) !=
+                0 ||
+            at + size <= full->at) {
+            return size;
+        }
+        return at >= full->at ? 0 : static_cast<size_t>(full->at - at);
+    }
+
     std::mutex lock_;
     size_t openNow_ = 0;
 
@@ -119,7 +138,13 @@ private:
             hold.unlock();
             return inner_->read(buffer, size);
         }
-        size_t write(const void* data, size_t size) override { return inner_->write(data, size); }
+        size_t write(const void* data, size_t size) override {
+            const auto at = inner_->position();
+            return inner_->write(data, owner_.roomFor(path_, at.value_or(0), size));
+        }
+        size_t writeAt(uint64_t offset, const void* data, size_t size) override {
+            return inner_->writeAt(offset, data, owner_.roomFor(path_, offset, size));
+        }
         bool seek(uint64_t offset) override { return inner_->seek(offset); }
         std::optional<uint64_t> position() override { return inner_->position(); }
         std::optional<uint64_t> size() override { return inner_->size(); }

@@ -71,6 +71,16 @@ private:
             }
             return inner_->write(data, size);
         }
+        size_t writeAt(uint64_t offset, const void* data, size_t size) override {
+            if (kill_.dead()) {
+                return 0;
+            }
+            if (!kill_.spend()) {
+                inner_->writeAt(offset, data, size / 2);
+                return 0;
+            }
+            return inner_->writeAt(offset, data, size);
+        }
         bool seek(uint64_t offset) override { return inner_->seek(offset); }
         std::optional<uint64_t> position() override { return inner_->position(); }
         std::optional<uint64_t> size() override { return inner_->size(); }

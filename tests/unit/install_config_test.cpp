@@ -147,6 +147,7 @@ private:
     public:
         size_t read(void*, size_t) override { return 0; }
         size_t write(const void*, size_t) override { return 0; }
+        size_t writeAt(uint64_t, const void*, size_t) override { return 0; }
         bool seek(uint64_t) override { return true; }
         std::optional<uint64_t> position() override { return 0; }
         std::optional<uint64_t> size() override { return SIZE_MAX - 1; }

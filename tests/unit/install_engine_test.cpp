@@ -206,6 +206,17 @@ TEST_F(InstallEngineTest, AFileThePackageNamesTwiceIsTheRunsOwnAndItsUndoRemoves
     EXPECT_EQ(snapshot(), (Snapshot{{"C/Games", "<folder>"}}));
 }
 
+TEST_F(InstallEngineTest, ADiskThatFillsStopsTheRunWithItsMessageAndItsUndoLeavesNothing) {
+    pack("v1");
+    FaultPlatform faults(platform);
+    // Within a.bin's second chunk, written by whichever thread inflated it.
+    faults.fullDisk = FaultPlatform::FullDisk{L"a.bin", 20};
+    ASSERT_FALSE(run(faults));
+    EXPECT_EQ(prompt.texts(),
+              std::vector<std::wstring>{L"Failed to write C:\\Games\\Test\\data\\a.bin!"});
+    EXPECT_EQ(snapshot(), (Snapshot{{"C/Games", "<folder>"}}));
+}
+
 TEST_F(InstallEngineTest, ARecordThatDoesNotFitStopsBeforeItsFileIsCreated) {
     const std::u16string longName(245, u'n');
     pack("v1", longName);

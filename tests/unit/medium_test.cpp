@@ -9,6 +9,7 @@
 #include "common/formats.h"
 #include "common/ini_file.h"
 #include "common/uninstall_record.h"
+#include "tests/support/fault_platform.h"
 #include "tests/support/scripted_prompt.h"
 #include "tests/support/temp_folder.h"
 #include "tools/medium/commands.h"
@@ -34,6 +35,9 @@ struct ToolRun {
     }
     int operator()(const std::vector<std::string>& words) {
         PosixPlatform platform;
+        return runMedium(words, platform, console);
+    }
+    int operator()(const std::vector<std::string>& words, Platform& platform) {
         return runMedium(words, platform, console);
     }
     std::ostringstream out;
@@ -954,16 +958,23 @@ struct Extracted {
     std::map<std::string, std::string> tree;  // uninstall.dat included
 };
 
-// `prepare` readies the emptied target.
+// `prepare` readies the emptied target; `faults` readies the platform.
 Extracted extractWithJobs(const TempFolder& root, const std::string& jobs,
-                          const std::function<void()>& prepare = {}) {
+                          const std::function<void()>& prepare = {},
+                          const std::function<void(FaultPlatform&)>& faults = {}) {
     fs::remove_all(root.path() / "out");
     if (prepare) {
         prepare();
     }
     ToolRun run;
+    PosixPlatform posix;
+    FaultPlatform platform(posix);
+    if (faults) {
+        faults(platform);
+    }
     Extracted result;
-    result.status = run({"extract", path(root, "medium"), path(root, "out"), "--jobs", jobs});
+    result.status =
+        run({"extract", path(root, "medium"), path(root, "out"), "--jobs", jobs}, platform);
     result.out = run.out.str();
     result.err = run.err.str();
     result.tree = treeOf(root.path() / "out");
@@ -1003,11 +1014,12 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
         std::function<void()> spoil;
         std::vector<std::string> says;  // in this order on the error stream
         std::function<void()> prepareTarget;
+        std::function<void(FaultPlatform&)> faults;
     };
     // A folder where the last file goes: that file cannot be created.
     const auto blockLastFile = [&] { fs::create_directories(root.path() / "out" / "d.txt"); };
     const std::vector<Case> cases = {
-        {"intact", [] {}, {}, {}},
+        {"intact", [] {}, {}, {}, {}},
         {"a damaged chunk",
          [&] {
              std::string bytes = packages[0];
@@ -1015,6 +1027,7 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
              root.write("medium/data1.pck", bytes);
          },
          {"Failed to uncompress zip data!", "extraction stopped"},
+         {},
          {}},
         {"a chunk larger than stated",
          [&] {
@@ -1024,10 +1037,12 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
              root.write("medium/data1.pck", bytes);
          },
          {"Failed to uncompress zip data!", "extraction stopped"},
+         {},
          {}},
         {"a missing package",
          [&] { fs::remove(root.path() / "medium" / "data3.pck"); },
          {"data3.pck: missing", "extraction stopped"},
+         {},
          {}},
         // The reader reaches the missing package while the damaged chunk is
         // still being inflated; the damage is what stops it.
@@ -1039,11 +1054,13 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
              fs::remove(root.path() / "medium" / "data2.pck");
          },
          {"Failed to uncompress zip data!", "extraction stopped"},
+         {},
          {}},
         {"a file that cannot be created",
          [] {},
          {"Failed to create", "extraction stopped"},
-         blockLastFile},
+         blockLastFile,
+         {}},
         // The file is created only once the chunks before it are written.
         {"a damaged chunk before a file that cannot be created",
          [&] {
@@ -1052,7 +1069,17 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
              root.write("medium/data1.pck", bytes);
          },
          {"Failed to uncompress zip data!", "extraction stopped"},
-         blockLastFile},
+         blockLastFile,
+         {}},
+        // In the middle of a chunk of a.bin: what comes before it is written
+        // whole, nothing after it, whichever thread writes which chunk.
+        {"a disk that fills",
+         [] {},
+         {"a.bin: write failed (disk full?)", "extraction stopped"},
+         {},
+         [](FaultPlatform& platform) {
+             platform.fullDisk = FaultPlatform::FullDisk{L"a.bin", kChunk * 17 + kChunk / 3};
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -1060,7 +1087,7 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
             root.write("medium/data" + std::to_string(n + 1) + ".pck", packages[n]);
         }
         c.spoil();
-        const Extracted one = extractWithJobs(root, "1", c.prepareTarget);
+        const Extracted one = extractWithJobs(root, "1", c.prepareTarget, c.faults);
         EXPECT_EQ(one.status, c.says.empty() ? kExitOk : kExitFailed);
         size_t at = 0;
         for (const auto& text : c.says) {
@@ -1075,7 +1102,7 @@ TEST(MediumTest, ExtractGivesTheSameFilesRecordsAndMessagesWhateverTheJobs) {
         }
         for (const char* jobs : {"2", "5"}) {
             SCOPED_TRACE(jobs);
-            const Extracted many = extractWithJobs(root, jobs, c.prepareTarget);
+            const Extracted many = extractWithJobs(root, jobs, c.prepareTarget, c.faults);
             EXPECT_EQ(many.status, one.status);
             EXPECT_EQ(many.out, one.out);
             EXPECT_EQ(many.err, one.err);

@@ -24,13 +24,13 @@ const char kExtractHelp[] =
     "stops).\n"
     "\n"
     "  --disc DIR   the folder of a further disc (repeatable)\n"
-    "  --jobs N     chunks inflated at once (default: one per core); one writer keeps\n"
-    "               the order, so files, records and messages are those of one job\n";
+    "  --jobs N     chunks inflated and written at once (default: one per core); the\n"
+    "               files, records and messages are those of one job\n";
 
 // The installer's unpack callbacks, with the terminal in place of its
 // windows: folders and files are created and recorded as they come. With more
-// than one job the chunks go through an InflatePipeline, which writes them
-// with deliver().
+// than one job the chunks go through an InflatePipeline, whose workers write
+// them; it reports each with report().
 class Extraction {
 public:
     Extraction(Platform& platform, Console& console, std::wstring target, const DiscSet& discs,
@@ -90,7 +90,11 @@ public:
     }
 
     bool deliver(File& file, const std::wstring& path, const uint8_t* data, size_t length) {
-        if (length > 0 && file.write(data, length) != length) {
+        return report(path, length, length == 0 || file.write(data, length) == length);
+    }
+
+    bool report(const std::wstring& path, size_t length, bool written) {
+        if (!written) {
             progress_.clear();
             console_.error(withHostSeparators(path) + L": write failed (disk full?)");
             return false;
@@ -207,11 +211,10 @@ int runExtract(const std::vector<std::string>& words, Platform& platform, Consol
         result = reader.UnCompress(&extraction, target, Extraction::create, Extraction::end,
                                    Extraction::write, nextDisc);
     } else {
-        InflatePipeline pipeline(
-            *jobs, reader.freeSpaceRule(target), prompt,
-            [&](File& file, const std::wstring& path, const uint8_t* data, size_t length) {
-                return extraction.deliver(file, path, data, length);
-            });
+        InflatePipeline pipeline(*jobs, reader.freeSpaceRule(target), prompt,
+                                 [&](const std::wstring& path, size_t length, bool written) {
+                                     return extraction.report(path, length, written);
+                                 });
         extraction.usePipeline(&pipeline);
         result = reader.UnCompressPacked(&extraction, target, Extraction::create, Extraction::end,
                                          pipeline, nextDisc);
