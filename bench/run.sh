@@ -9,7 +9,7 @@
 #   20,000 small files   extract --jobs 1 against tar -xzf, verify --jobs 1
 #                        against md5sum (as time ratios: at most 1.0 and 1.1)
 # and, as the ceiling of the "jobs 2" ratios, two gzip processes at once
-# against the same two in turn.
+# against the same two in turn, and two extracts on one job each likewise.
 # The data (MIB MiB, half incompressible, half text-like; default 256) is
 # made in a temporary folder and removed afterwards. Each time is the best of
 # RUNS runs (default 3) that the host left alone (bench/timing.sh), with the
@@ -100,6 +100,15 @@ line "tar -xzf" "$untar"
 echo "  extract jobs 1 / inflate alone:  $(ratio "$inflate" "$extract1")x"
 echo "  extract jobs 1 / tar -xzf:       $(ratio "$untar" "$extract1")x   (target >= 3)"
 echo "  extract jobs 2 / jobs 1:         $(ratio "$extract1" "$extract2")x   (target >= 1.7)"
+# The ceiling of that ratio here: two extracts on one job each, side by side
+# against one after the other, each writing fresh files as extract does.
+read -r extracts_apart extracts_together < <(bests \
+  "rm -rf '$work/xa' '$work/xb'; sync" \
+  "'$medium' extract '$work/m2' '$work/xa' --jobs 1 >/dev/null; '$medium' extract '$work/m2' '$work/xb' --jobs 1 >/dev/null" \
+  "rm -rf '$work/xa' '$work/xb'; sync" \
+  "'$medium' extract '$work/m2' '$work/xa' --jobs 1 >/dev/null & '$medium' extract '$work/m2' '$work/xb' --jobs 1 >/dev/null; wait")
+rm -rf "$work/xa" "$work/xb"
+echo "  two extracts at once / in turn:  $(ratio "$extracts_apart" "$extracts_together")x   (what two cores give here)"
 
 echo "verify"
 installed="find '$work/out' -type f ! -name uninstall.dat -print0 | xargs -0 md5sum"
