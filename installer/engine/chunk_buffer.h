@@ -9,6 +9,10 @@
 #include <cstdlib>
 #include <memory>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 class ChunkBuffer {
 public:
     // False when the memory cannot be had.
@@ -19,8 +23,9 @@ public:
         const size_t steps = size == 0 ? 1 : size / kStep + (size % kStep != 0 ? 1 : 0);
         const size_t capacity = steps <= SIZE_MAX / kStep ? steps * kStep : size;
         bytes_.reset();
-        bytes_.reset(static_cast<uint8_t*>(std::malloc(capacity)));
-        capacity_ = bytes_ ? capacity : 0;
+        capacity_ = capacity;
+        bytes_.reset(allocate(capacity_));
+        capacity_ = bytes_ ? capacity_ : 0;
         touch();
         return bytes_ != nullptr;
     }
@@ -33,6 +38,30 @@ public:
 private:
     static constexpr size_t kStep = 256U << 10;
     static constexpr size_t kPage = 4096;
+
+#ifdef __linux__
+    // A block of 1 MiB or more is given whole 2 MiB pages where the system
+    // grants them: one page fault instead of 512 for each 2 MiB. On a virtual
+    // machine each fault of fresh memory is costly, and the threads of a
+    // parallel unpack each fill buffers of their own: with small pages,
+    // `medium extract --jobs 2` spent a tenth of its time in them.
+    static uint8_t* allocate(size_t& capacity) {
+        constexpr size_t kHugePage = size_t{2} << 20;
+        if (capacity < kHugePage / 2 || capacity > SIZE_MAX - kHugePage) {
+            return static_cast<uint8_t*>(std::malloc(capacity));
+        }
+        capacity = (capacity + kHugePage - 1) / kHugePage * kHugePage;
+        void* bytes = std::aligned_alloc(kHugePage, capacity);
+        if (bytes != nullptr) {
+            (void)madvise(bytes, capacity, MADV_HUGEPAGE);  // a hint; small pages do too
+        }
+        return static_cast<uint8_t*>(bytes);
+    }
+#else
+    static uint8_t* allocate(size_t& capacity) {
+        return static_cast<uint8_t*>(std::malloc(capacity));
+    }
+#endif
 
     // Writes into every page once. Under Wine a read into a buffer first
     // checks that it can be written by reading and writing back each page:
