@@ -25,7 +25,9 @@ InflatePipeline::InflatePipeline(int jobs, FreeSpaceRule rule, UserPrompt& promp
       rule_(std::move(rule)),
       prompt_(prompt),
       report_(std::move(report)) {
-    for (size_t i = 0; i < jobCount(jobs); ++i) {
+    // The reader's thread is the last of the jobs: it inflates and writes
+    // whenever it would wait.
+    for (size_t i = 1; i < jobCount(jobs); ++i) {
         workers_.emplace_back([this] { work(); });
     }
     orderer_ = std::thread([this] { keepOrder(); });
@@ -108,7 +110,9 @@ bool InflatePipeline::take(PackedChunk chunk) {
     auto item = std::make_unique<Item>();
     std::unique_lock<ThreadLock> lock(mutex_);
     while (!stopped_ && !admits()) {
-        waitForReader(ReaderWait::Room, lock);
+        if (!help(lock)) {
+            waitForReader(ReaderWait::Room, lock);
+        }
     }
     if (stopped_) {
         return false;
@@ -130,7 +134,9 @@ bool InflatePipeline::perform(std::function<bool()> step) {
     item->outcome = Outcome::Step;
     std::unique_lock<ThreadLock> lock(mutex_);
     while (!stopped_ && order_.size() >= kMaxItems) {
-        waitForReader(ReaderWait::Room, lock);
+        if (!help(lock)) {
+            waitForReader(ReaderWait::Room, lock);
+        }
     }
     if (stopped_) {
         return false;
@@ -142,7 +148,9 @@ bool InflatePipeline::perform(std::function<bool()> step) {
 bool InflatePipeline::settle() {
     std::unique_lock<ThreadLock> lock(mutex_);
     while (!order_.empty() || stepping_ || reporting_) {
-        waitForReader(ReaderWait::Settled, lock);
+        if (!help(lock)) {
+            waitForReader(ReaderWait::Settled, lock);
+        }
     }
     return !stopped_;
 }
@@ -157,21 +165,46 @@ void InflatePipeline::work() {
         if (ending_) {
             return;
         }
-        // Writes first: they free the memory the reader waits for.
-        if (!toWrite_.empty()) {
-            Item& item = *toWrite_.front();
-            toWrite_.pop_front();
-            write(item, lock);
-            continue;
-        }
-        Item& item = *toInflate_.front();
-        toInflate_.pop_front();
-        inflate(item, inflater, lock);
-        // A chunk cleared at once is written while its bytes are in this
-        // core's cache.
-        if (clearChunks(&item)) {
-            write(item, lock);
-        }
+        doNext(inflater, lock);
+    }
+}
+
+// A chunk to write goes to an idle worker, or else to the reader if it
+// waits: with one job there is no worker, and busy workers take it later.
+void InflatePipeline::offerWork() {
+    if (idleWorkers_ > 0) {
+        work_.notifyOne();
+    } else if (readerWaits_ != ReaderWait::None) {
+        room_.notifyOne();
+    }
+}
+
+// The reader, where it would wait, does a worker's part instead: it stays on
+// its core and reads on as soon as there is room, rather than waiting to be
+// woken and scheduled while the workers run out of chunks.
+bool InflatePipeline::help(std::unique_lock<ThreadLock>& lock) {
+    if (toWrite_.empty() && toInflate_.empty()) {
+        return false;
+    }
+    doNext(readerInflater_, lock);
+    return true;
+}
+
+void InflatePipeline::doNext(ChunkInflater& inflater, std::unique_lock<ThreadLock>& lock) {
+    // Writes first: they free the memory the reader waits for.
+    if (!toWrite_.empty()) {
+        Item& item = *toWrite_.front();
+        toWrite_.pop_front();
+        write(item, lock);
+        return;
+    }
+    Item& item = *toInflate_.front();
+    toInflate_.pop_front();
+    inflate(item, inflater, lock);
+    // A chunk cleared at once is written while its bytes are in this core's
+    // cache.
+    if (clearChunks(&item)) {
+        write(item, lock);
     }
 }
 
@@ -238,9 +271,7 @@ bool InflatePipeline::clearChunks(const Item* own) {
             ownCleared = true;
         } else {
             toWrite_.push_back(&item);
-            if (idleWorkers_ > 0) {
-                work_.notifyOne();
-            }
+            offerWork();
         }
     }
     wakeOrderer();
@@ -349,9 +380,7 @@ void InflatePipeline::keepOrder() {
             bind(item);
             cleared_ = 1;
             toWrite_.push_back(&item);
-            if (idleWorkers_ > 0) {
-                work_.notifyOne();
-            }
+            offerWork();
         } else {
             stopped_ = stopped_ || !done;
             dropFirst();

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
+#include <memory>
+#include <mutex>
 
+#include "installer/engine/inflate_pipeline.h"
 #include "installer/engine/zip_file_package.h"
 #include "tests/support/fault_platform.h"
 #include "tests/support/package_builder.h"
@@ -170,6 +174,97 @@ TEST_F(PackageUnpackTest, WalksFoldersAndFilesInStreamOrder) {
     EXPECT_EQ(recorder.files[L"empty.txt"], "");
     EXPECT_TRUE(prompt.log().shown.empty());
     EXPECT_TRUE(discCalls.empty());
+}
+
+// A file in memory that takes positioned writes from any thread.
+class StringFile : public File {
+public:
+    size_t read(void*, size_t) override { return 0; }
+    size_t write(const void*, size_t) override { return 0; }
+    size_t writeAt(uint64_t offset, const void* data, size_t size) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (bytes.size() < offset + size) {
+            bytes.resize(offset + size);
+        }
+        bytes.replace(offset, size, static_cast<const char*>(data), size);
+        return size;
+    }
+    bool seek(uint64_t) override { return false; }
+    std::optional<uint64_t> position() override { return std::nullopt; }
+    std::optional<uint64_t> size() override { return bytes.size(); }
+    bool atEnd() const override { return true; }
+    bool flush(bool) override { return true; }
+    std::string bytes;
+
+private:
+    std::mutex lock_;
+};
+
+// What an unpack through an InflatePipeline saw: its steps and reports in
+// order, and the files it wrote.
+struct PipelineRun {
+    InflatePipeline* pipeline = nullptr;
+    std::vector<std::wstring> events;
+    std::map<std::wstring, std::shared_ptr<StringFile>> files;
+
+    static int create(void* context, int isFolder, uint32_t, const std::wstring&,
+                      const std::wstring& name) {
+        auto& run = *static_cast<PipelineRun*>(context);
+        run.events.push_back((isFolder ? L"folder " : L"file ") + name);
+        if (!isFolder) {
+            run.files[name] = std::make_shared<StringFile>();
+            run.pipeline->setFile(run.files[name], name);
+        }
+        return 1;
+    }
+    static int end(void* context) {
+        auto& run = *static_cast<PipelineRun*>(context);
+        run.events.push_back(L"end");
+        run.pipeline->setFile(nullptr, L"");
+        return 1;
+    }
+};
+
+// One job is an installer on one processor: the reader's own thread then
+// inflates and writes every chunk. With more, workers do too. Either way the
+// files, steps and reports are those of the walk on one thread.
+TEST_F(PackageUnpackTest, InflatePipelineKeepsTheWalksOrderWhateverTheJobs) {
+    const std::string big = pattern(12 * 1000, 3);
+    PackageBuilder builder;
+    builder.file(u"a.bin", 12);
+    for (int i = 0; i < 12; ++i) {
+        builder.chunk(big.substr(static_cast<size_t>(i) * 1000, 1000));
+    }
+    builder.folder(u"c").file(u"c\\d.txt", 2).chunk("one").chunk("two").file(u"e.txt", 0);
+    builder.writeTo(medium);
+    std::vector<std::wstring> expected = {L"file a.bin"};
+    for (int i = 0; i < 12; ++i) {
+        expected.push_back(L"a.bin 1000");
+    }
+    for (const wchar_t* event : {L"end", L"folder c", L"file c\\d.txt", L"c\\d.txt 3",
+                                 L"c\\d.txt 3", L"end", L"file e.txt", L"end"}) {
+        expected.push_back(event);
+    }
+    for (const int jobs : {1, 3}) {
+        SCOPED_TRACE(jobs);
+        ASSERT_TRUE(reader.Open(medium.wide()));
+        PipelineRun run;
+        InflatePipeline pipeline(jobs, reader.freeSpaceRule(kTarget), prompt,
+                                 [&run](const std::wstring& path, size_t length, bool written) {
+                                     run.events.push_back(path + L" " + std::to_wstring(length));
+                                     return written;
+                                 });
+        run.pipeline = &pipeline;
+        EXPECT_EQ(reader.UnCompressPacked(&run, kTarget, PipelineRun::create, PipelineRun::end,
+                                          pipeline, [](std::wstring&, int) { return 1; }),
+                  CZipFilePackage::kDone);
+        EXPECT_EQ(run.events, expected);
+        EXPECT_EQ(run.files[L"a.bin"]->bytes, big);
+        EXPECT_EQ(run.files[L"c\\d.txt"]->bytes, "onetwo");
+        EXPECT_EQ(run.files[L"e.txt"]->bytes, "");
+        reader.Close();
+    }
+    EXPECT_TRUE(prompt.log().shown.empty());
 }
 
 TEST_F(PackageUnpackTest, ChunkSizesAtTheEdges) {
