@@ -229,7 +229,7 @@ struct PipelineRun {
 // inflates and writes every chunk. With more, workers do too. Either way the
 // files, steps and reports are those of the walk on one thread.
 TEST_F(PackageUnpackTest, InflatePipelineKeepsTheWalksOrderWhateverTheJobs) {
-    const std::string big = pattern(12 * 1000, 3);
+    const std::string big = pattern(12000, 3);
     PackageBuilder builder;
     builder.file(u"a.bin", 12);
     for (int i = 0; i < 12; ++i) {
