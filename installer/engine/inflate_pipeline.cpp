@@ -2,11 +2,11 @@
 
 namespace {
 
-// Chunks in flight: one for each worker and two more, one being read and one
-// being written. Few chunks in flight keep their buffers in the caches (with
-// two jobs, 8 in flight made the unpack a third slower than 4). A reader
-// that found no room reads on once a chunk is reported. Their stated sizes
-// are bounded too, so that the largest chunks do not hold gigabytes.
+// Chunks in flight: one for each job and two more, one being read and one
+// being written. Each more is a buffer more to fault in and to keep in the
+// caches (with two jobs, 8 in flight made the unpack slower than 4). A
+// reader that found no room reads on once a chunk is reported. Their stated
+// sizes are bounded too, so that the largest chunks do not hold gigabytes.
 constexpr size_t kSlack = 2;
 constexpr uint64_t kMaxBytesInFlight = 128U << 20;
 // Steps cost little each, but a stream of empty entries must not queue
