@@ -103,9 +103,9 @@ echo "  extract jobs 2 / jobs 1:         $(ratio "$extract1" "$extract2")x   (ta
 # The ceiling of that ratio here: two extracts on one job each, side by side
 # against one after the other, each writing fresh files as extract does.
 read -r extracts_apart extracts_together < <(bests \
-  "rm -rf '$work/xa' '$work/xb'; sync" \
+  "rm -rf '$work/xa' '$work/xb'" \
   "'$medium' extract '$work/m2' '$work/xa' --jobs 1 >/dev/null; '$medium' extract '$work/m2' '$work/xb' --jobs 1 >/dev/null" \
-  "rm -rf '$work/xa' '$work/xb'; sync" \
+  "rm -rf '$work/xa' '$work/xb'" \
   "'$medium' extract '$work/m2' '$work/xa' --jobs 1 >/dev/null & '$medium' extract '$work/m2' '$work/xb' --jobs 1 >/dev/null; wait")
 rm -rf "$work/xa" "$work/xb"
 echo "  two extracts at once / in turn:  $(ratio "$extracts_apart" "$extracts_together")x   (what two cores give here)"

@@ -171,7 +171,8 @@ void InflatePipeline::work() {
 
 // A chunk to write goes to an idle worker, or else to the reader if it
 // waits: with one job there is no worker, and busy workers take it later.
-void InflatePipeline::offerWork() {
+void InflatePipeline::offerWrite(Item& item) {
+    toWrite_.push_back(&item);
     if (idleWorkers_ > 0) {
         work_.notifyOne();
     } else if (readerWaits_ != ReaderWait::None) {
@@ -249,7 +250,10 @@ void InflatePipeline::reportWritten(std::unique_lock<ThreadLock>& lock) {
     }
 }
 
-void InflatePipeline::bind(Item& item) {
+// The next item in stream order, a chunk, is cleared for writing: its file
+// and offset are bound.
+void InflatePipeline::clear(Item& item) {
+    ++cleared_;
     item.file = file_;
     item.path = path_;
     item.offset = fileOffset_;
@@ -265,13 +269,11 @@ bool InflatePipeline::clearChunks(const Item* own) {
             !rule_.allowsAtOnce(item.length)) {
             break;
         }
-        bind(item);
-        ++cleared_;
+        clear(item);
         if (&item == own) {
             ownCleared = true;
         } else {
-            toWrite_.push_back(&item);
-            offerWork();
+            offerWrite(item);
         }
     }
     wakeOrderer();
@@ -327,10 +329,15 @@ void InflatePipeline::dropFirst() {
     std::unique_ptr<Item> item = std::move(order_.front());
     order_.pop_front();
     if (item->outcome != Outcome::Step) {
-        bytesInFlight_ -= item->chunk.statedSize;
-        spareInflated_.push_back(std::move(item->inflated));
-        --unwrittenChunks_;
+        recycle(*item);
     }
+}
+
+// A chunk leaves the pipeline; its buffer stays for the next.
+void InflatePipeline::recycle(Item& item) {
+    bytesInFlight_ -= item.chunk.statedSize;
+    spareInflated_.push_back(std::move(item.inflated));
+    --unwrittenChunks_;
 }
 
 void InflatePipeline::retire(std::unique_lock<ThreadLock>& lock) {
@@ -346,9 +353,7 @@ void InflatePipeline::retire(std::unique_lock<ThreadLock>& lock) {
     lock.lock();
     reporting_ = false;
     stopped_ = stopped_ || !reported;
-    bytesInFlight_ -= item->chunk.statedSize;
-    spareInflated_.push_back(std::move(item->inflated));
-    --unwrittenChunks_;
+    recycle(*item);
     clearChunks(nullptr);
     wakeReader();
 }
@@ -377,10 +382,8 @@ void InflatePipeline::keepOrder() {
         lock.lock();
         stepping_ = false;
         if (done && item.outcome == Outcome::Inflated) {
-            bind(item);
-            cleared_ = 1;
-            toWrite_.push_back(&item);
-            offerWork();
+            clear(item);
+            offerWrite(item);
         } else {
             stopped_ = stopped_ || !done;
             dropFirst();

@@ -64,19 +64,20 @@ private:
 
     void work();
     bool help(std::unique_lock<ThreadLock>& lock);
-    void offerWork();
+    void offerWrite(Item& item);
     void doNext(ChunkInflater& inflater, std::unique_lock<ThreadLock>& lock);
     void inflate(Item& item, ChunkInflater& inflater, std::unique_lock<ThreadLock>& lock);
     void write(Item& item, std::unique_lock<ThreadLock>& lock);
     void keepOrder();
     bool clearChunks(const Item* own);
-    void bind(Item& item);
+    void clear(Item& item);
     bool orderingNeeded() const;
     void wakeOrderer();
     bool runFirst(Item& item, bool wanted);
     void retire(std::unique_lock<ThreadLock>& lock);
     void reportWritten(std::unique_lock<ThreadLock>& lock);
     void dropFirst();
+    void recycle(Item& item);
     bool admits() const;
     bool refilled() const;
     void wakeReader();
