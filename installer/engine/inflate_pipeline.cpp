@@ -1,5 +1,7 @@
 #include "installer/engine/inflate_pipeline.h"
 
+#include <algorithm>
+
 namespace {
 
 // Chunks in flight: one for each job and two more, one being read and one
@@ -228,12 +230,32 @@ void InflatePipeline::inflate(Item& item, ChunkInflater& inflater,
     sparePacked_.push_back(std::move(item.chunk.bytes));
 }
 
+// The system locks a file for each write to it, so two writes to one file
+// never overlap: the second only waits, and spins first. A thread that finds
+// its file being written leaves the chunk to be written after that write and
+// does other work meanwhile.
 void InflatePipeline::write(Item& item, std::unique_lock<ThreadLock>& lock) {
+    // Only compared: the file may close once this chunk is reported.
+    const File* const file = item.file.get();
+    if (std::find(filesWritten_.begin(), filesWritten_.end(), file) != filesWritten_.end()) {
+        laterWrites_.push_back(&item);
+        return;
+    }
+    filesWritten_.push_back(file);
     const bool wanted = !stopped_;
     lock.unlock();
     const bool written =
         wanted && item.file->writeAt(item.offset, item.inflated.data(), item.length) == item.length;
     lock.lock();
+    filesWritten_.erase(std::find(filesWritten_.begin(), filesWritten_.end(), file));
+    for (auto later = laterWrites_.begin(); later != laterWrites_.end();) {
+        if ((*later)->file.get() == file) {
+            offerWrite(**later);
+            later = laterWrites_.erase(later);
+        } else {
+            ++later;
+        }
+    }
     item.done = true;
     item.written = written;
     reportWritten(lock);

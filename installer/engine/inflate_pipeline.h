@@ -107,6 +107,9 @@ private:
     size_t cleared_ = 0;
     std::deque<Item*> toInflate_;
     std::deque<Item*> toWrite_;
+    // Files being written, and chunks of theirs that wait for that write.
+    std::vector<const File*> filesWritten_;
+    std::vector<Item*> laterWrites_;
     uint64_t bytesInFlight_ = 0;
     std::vector<ChunkBuffer> sparePacked_;
     std::vector<ChunkBuffer> spareInflated_;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "installer/engine/inflate_pipeline.h"
 #include "installer/engine/zip_file_package.h"
@@ -176,12 +179,18 @@ TEST_F(PackageUnpackTest, WalksFoldersAndFilesInStreamOrder) {
     EXPECT_TRUE(discCalls.empty());
 }
 
-// A file in memory that takes positioned writes from any thread.
+// A file in memory that takes positioned writes from any thread. Each write
+// lasts a millisecond, so that two writes to it at once are seen.
 class StringFile : public File {
 public:
     size_t read(void*, size_t) override { return 0; }
     size_t write(const void*, size_t) override { return 0; }
     size_t writeAt(uint64_t offset, const void* data, size_t size) override {
+        if (writers_.fetch_add(1) > 0) {
+            overlapped = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        --writers_;
         std::lock_guard<std::mutex> hold(lock_);
         if (bytes.size() < offset + size) {
             bytes.resize(offset + size);
@@ -195,8 +204,10 @@ public:
     bool atEnd() const override { return true; }
     bool flush(bool) override { return true; }
     std::string bytes;
+    std::atomic<bool> overlapped{false};
 
 private:
+    std::atomic<int> writers_{0};
     std::mutex lock_;
 };
 
@@ -260,6 +271,8 @@ TEST_F(PackageUnpackTest, InflatePipelineKeepsTheWalksOrderWhateverTheJobs) {
                   CZipFilePackage::kDone);
         EXPECT_EQ(run.events, expected);
         EXPECT_EQ(run.files[L"a.bin"]->bytes, big);
+        // The system would only make the second wait.
+        EXPECT_FALSE(run.files[L"a.bin"]->overlapped) << "two writes to one file at once";
         EXPECT_EQ(run.files[L"c\\d.txt"]->bytes, "onetwo");
         EXPECT_EQ(run.files[L"e.txt"]->bytes, "");
         reader.Close();
