@@ -14,12 +14,20 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 generator=()
 command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
+# Compiles go through ccache where it is installed: a fresh checkout then
+# builds its three trees from the machine's cache in minutes. Paths below the
+# checkout are hashed relative to it, so checkouts in other folders share it.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  ccache="env;CCACHE_BASEDIR=$root;CCACHE_NOHASHDIR=1;ccache"
+  launcher=("-DCMAKE_C_COMPILER_LAUNCHER=$ccache" "-DCMAKE_CXX_COMPILER_LAUNCHER=$ccache")
+fi
 
 configure() { # tree [cmake option...]
   local tree=$1
   shift
   if [ ! -f "$tree/CMakeCache.txt" ]; then
-    cmake -S . -B "$tree" "${generator[@]}" "$@" >/dev/null
+    cmake -S . -B "$tree" "${generator[@]}" "${launcher[@]}" "$@" >/dev/null
   fi
 }
 toolchain() { # win32|win64

@@ -41,7 +41,7 @@ packages=(
   zlib1g-dev libdeflate-dev libssl-dev googletest libgtest-dev
   clang libclang-rt-14-dev
   wine wine64 xvfb x11-utils
-  imagemagick libjpeg-turbo-progs xxd dpkg-dev shellcheck
+  imagemagick libjpeg-turbo-progs xxd dpkg-dev shellcheck ccache
 )
 
 missing=()
