@@ -247,6 +247,15 @@ void InflatePipeline::write(Item& item, std::unique_lock<ThreadLock>& lock) {
     const bool written =
         wanted && item.file->writeAt(item.offset, item.inflated.data(), item.length) == item.length;
     lock.lock();
+    releaseFile(file);
+    item.done = true;
+    item.written = written;
+    reportWritten(lock);
+    wakeOrderer();
+}
+
+// The file's write has ended: its chunks that waited for it are offered.
+void InflatePipeline::releaseFile(const File* file) {
     filesWritten_.erase(std::find(filesWritten_.begin(), filesWritten_.end(), file));
     for (auto later = laterWrites_.begin(); later != laterWrites_.end();) {
         if ((*later)->file.get() == file) {
@@ -256,10 +265,6 @@ void InflatePipeline::write(Item& item, std::unique_lock<ThreadLock>& lock) {
             ++later;
         }
     }
-    item.done = true;
-    item.written = written;
-    reportWritten(lock);
-    wakeOrderer();
 }
 
 // Whoever finds the first chunks written reports them, so that the ordering

@@ -1,14 +1,15 @@
 // The chunks of an unpack on several threads (the installer's, and `medium
 // extract --jobs N`): the package reader hands them over as they lie in the
 // packages, and N workers (the reader's own thread among them, whenever it
-// would wait) inflate them and write each at its offset in its file. One ordering thread keeps what
-// must go in stream order: the reader's steps (each entry's create and end, so the records), the
-// free-space question, and every report and message of a chunk; the reader never waits for a file
-// to be written before it reads on. A chunk is cleared for writing in stream order once the step
-// that opened its file has run and the free-space rule allows it; a step, a question or a message
-// waits until every chunk before it is written and reported. The reader settles the pipeline before
-// it shows anything of its own, so the user sees what an unpack on one thread shows, in the same
-// order.
+// would wait) inflate them and write each at its offset in its file. One
+// ordering thread keeps what must go in stream order: the reader's steps (each
+// entry's create and end, so the records), the free-space question, and every
+// report and message of a chunk; the reader never waits for a file to be
+// written before it reads on. A chunk is cleared for writing in stream order
+// once the step that opened its file has run and the free-space rule allows it;
+// a step, a question or a message waits until every chunk before it is written
+// and reported. The reader settles the pipeline before it shows anything of its
+// own, so the user sees what an unpack on one thread shows, in the same order.
 #pragma once
 
 #include <cstdint>
@@ -68,6 +69,7 @@ private:
     void doNext(ChunkInflater& inflater, std::unique_lock<ThreadLock>& lock);
     void inflate(Item& item, ChunkInflater& inflater, std::unique_lock<ThreadLock>& lock);
     void write(Item& item, std::unique_lock<ThreadLock>& lock);
+    void releaseFile(const File* file);
     void keepOrder();
     bool clearChunks(const Item* own);
     void clear(Item& item);
