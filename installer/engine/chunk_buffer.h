@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -30,6 +31,7 @@ public:
         return bytes_ != nullptr;
     }
     uint8_t* data() { return bytes_.get(); }
+    size_t capacity() const { return bytes_ ? capacity_ : 0; }
     void release() {
         bytes_.reset();
         capacity_ = 0;
@@ -81,4 +83,46 @@ private:
     };
     std::unique_ptr<uint8_t, Free> bytes_;
     size_t capacity_ = 0;
+};
+
+// Buffers done with, for whichever chunk needs one next. Fresh memory is what
+// costs: on a virtual machine the first touch of a 2 MiB block can take
+// milliseconds, so a buffer that held packed bytes serves inflated ones next,
+// and the other way round. Not locked: its owner locks.
+class ChunkBufferPool {
+public:
+    // The smallest buffer kept that holds `size` bytes, else the largest (it
+    // grows when reserved), else a new one.
+    ChunkBuffer take(size_t size) {
+        auto best = buffers_.end();
+        for (auto buffer = buffers_.begin(); buffer != buffers_.end(); ++buffer) {
+            if (best == buffers_.end() || better(*buffer, *best, size)) {
+                best = buffer;
+            }
+        }
+        if (best == buffers_.end()) {
+            return ChunkBuffer();
+        }
+        ChunkBuffer taken = std::move(*best);
+        buffers_.erase(best);
+        return taken;
+    }
+
+    void keep(ChunkBuffer buffer) {
+        if (buffer.data() != nullptr) {
+            buffers_.push_back(std::move(buffer));
+        }
+    }
+
+private:
+    static bool better(const ChunkBuffer& one, const ChunkBuffer& other, size_t size) {
+        const bool fits = one.capacity() >= size;
+        const bool otherFits = other.capacity() >= size;
+        if (fits != otherFits) {
+            return fits;
+        }
+        return fits ? one.capacity() < other.capacity() : one.capacity() > other.capacity();
+    }
+
+    std::vector<ChunkBuffer> buffers_;
 };

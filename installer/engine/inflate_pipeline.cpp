@@ -56,14 +56,9 @@ void InflatePipeline::setFile(std::shared_ptr<File> file, std::wstring path) {
     fileOffset_ = 0;
 }
 
-ChunkBuffer InflatePipeline::spareBuffer() {
+ChunkBuffer InflatePipeline::spareBuffer(size_t size) {
     std::lock_guard<ThreadLock> lock(mutex_);
-    if (sparePacked_.empty()) {
-        return ChunkBuffer();
-    }
-    ChunkBuffer buffer = std::move(sparePacked_.back());
-    sparePacked_.pop_back();
-    return buffer;
+    return spare_.take(size);
 }
 
 bool InflatePipeline::admits() const {
@@ -118,10 +113,6 @@ bool InflatePipeline::take(PackedChunk chunk) {
     }
     if (stopped_) {
         return false;
-    }
-    if (!spareInflated_.empty()) {
-        item->inflated = std::move(spareInflated_.back());
-        spareInflated_.pop_back();
     }
     bytesInFlight_ += chunk.statedSize;
     item->chunk = std::move(chunk);
@@ -215,6 +206,11 @@ void InflatePipeline::inflate(Item& item, ChunkInflater& inflater,
                               std::unique_lock<ThreadLock>& lock) {
     // Once the unpack has stopped, what is left is only dropped.
     const bool wanted = !stopped_;
+    // Taken only now, so that a chunk waiting to be inflated holds no
+    // buffer for its bytes.
+    if (wanted) {
+        item.inflated = spare_.take(item.chunk.statedSize);
+    }
     lock.unlock();
     Outcome outcome = Outcome::Damaged;
     if (wanted && !item.inflated.reserve(item.chunk.statedSize)) {
@@ -227,7 +223,7 @@ void InflatePipeline::inflate(Item& item, ChunkInflater& inflater,
     }
     lock.lock();
     item.outcome = outcome;
-    sparePacked_.push_back(std::move(item.chunk.bytes));
+    spare_.keep(std::move(item.chunk.bytes));
 }
 
 // The system locks a file for each write to it, so two writes to one file
@@ -363,7 +359,7 @@ void InflatePipeline::dropFirst() {
 // A chunk leaves the pipeline; its buffer stays for the next.
 void InflatePipeline::recycle(Item& item) {
     bytesInFlight_ -= item.chunk.statedSize;
-    spareInflated_.push_back(std::move(item.inflated));
+    spare_.keep(std::move(item.inflated));
     --unwrittenChunks_;
 }
 

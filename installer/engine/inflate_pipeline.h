@@ -41,7 +41,7 @@ public:
     // once its last chunk is written.
     void setFile(std::shared_ptr<File> file, std::wstring path);
 
-    ChunkBuffer spareBuffer() override;
+    ChunkBuffer spareBuffer(size_t size) override;
     bool take(PackedChunk chunk) override;
     bool perform(std::function<bool()> step) override;
     bool settle() override;
@@ -113,8 +113,7 @@ private:
     std::vector<const File*> filesWritten_;
     std::vector<Item*> laterWrites_;
     uint64_t bytesInFlight_ = 0;
-    std::vector<ChunkBuffer> sparePacked_;
-    std::vector<ChunkBuffer> spareInflated_;
+    ChunkBufferPool spare_;       // for packed and inflated bytes alike
     size_t unwrittenChunks_ = 0;  // chunks taken and not yet reported
     ReaderWait readerWaits_ = ReaderWait::None;
     bool ordererWaits_ = false;

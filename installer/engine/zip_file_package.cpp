@@ -78,7 +78,7 @@ public:
           writeData_(writeData),
           rule_(reader.freeSpaceRule(targetFolder)) {}
 
-    ChunkBuffer spareBuffer() override { return std::move(reader_.packed_); }
+    ChunkBuffer spareBuffer(size_t) override { return std::move(reader_.packed_); }
 
     bool take(PackedChunk chunk) override {
         reader_.packed_ = std::move(chunk.bytes);
@@ -259,7 +259,8 @@ bool CZipFilePackage::readChunk() {
         }
         return false;
     }
-    PackedChunk chunk{sink_->spareBuffer(), header.compressedSize, header.uncompressedSize};
+    PackedChunk chunk{sink_->spareBuffer(header.compressedSize), header.compressedSize,
+                      header.uncompressedSize};
     if (!chunk.bytes.reserve(header.compressedSize) ||
         !readFully(chunk.bytes.data(), header.compressedSize)) {
         return false;

@@ -92,9 +92,9 @@ public:
     PackedChunkSink(const PackedChunkSink&) = delete;
     PackedChunkSink& operator=(const PackedChunkSink&) = delete;
 
-    // A buffer to read the next chunk into: one the sink is done with, or a
-    // new one.
-    virtual ChunkBuffer spareBuffer() = 0;
+    // A buffer to read the next chunk, of `size` bytes, into: one the sink is
+    // done with, or a new one.
+    virtual ChunkBuffer spareBuffer(size_t size) = 0;
     // False stops the walk without a message.
     virtual bool take(PackedChunk chunk) = 0;
     // Runs a step of the walk (an entry's create or end callback) after every

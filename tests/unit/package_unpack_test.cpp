@@ -280,6 +280,24 @@ TEST_F(PackageUnpackTest, InflatePipelineKeepsTheWalksOrderWhateverTheJobs) {
     EXPECT_TRUE(prompt.log().shown.empty());
 }
 
+// The pipeline's buffers serve packed and inflated bytes in turn: a request
+// gets the smallest kept buffer that holds it, else the largest.
+TEST(ChunkBufferPool, GivesTheSmallestThatFitsElseTheLargest) {
+    ChunkBufferPool pool;
+    EXPECT_EQ(pool.take(1).data(), nullptr);
+    for (size_t size : {300U << 10, 2U << 20, 700U << 10}) {
+        ChunkBuffer buffer;
+        ASSERT_TRUE(buffer.reserve(size));
+        pool.keep(std::move(buffer));
+    }
+    pool.keep(ChunkBuffer());  // nothing to keep
+    const std::pair<size_t, size_t> takes[] = {
+        {600U << 10, 768U << 10}, {5U << 20, 2U << 20}, {1, 512U << 10}, {1, 0}};
+    for (const auto& [size, capacity] : takes) {
+        EXPECT_EQ(pool.take(size).capacity(), capacity) << size;
+    }
+}
+
 TEST_F(PackageUnpackTest, ChunkSizesAtTheEdges) {
     PackageBuilder builder;
     builder.file(u"short", 1)

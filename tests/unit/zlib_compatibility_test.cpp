@@ -79,7 +79,7 @@ int endFile(void*) {
 class ZlibSink : public PackedChunkSink {
 public:
     explicit ZlibSink(std::map<std::string, std::string>& files) : files_(files) {}
-    ChunkBuffer spareBuffer() override { return ChunkBuffer(); }
+    ChunkBuffer spareBuffer(size_t) override { return ChunkBuffer(); }
     bool take(PackedChunk chunk) override {
         std::string out(chunk.statedSize, '\0');
         uLongf length = chunk.statedSize;
