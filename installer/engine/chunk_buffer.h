@@ -5,6 +5,7 @@
 // the process's other threads on every core for a moment.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -94,12 +95,11 @@ public:
     // The smallest buffer kept that holds `size` bytes, else the largest (it
     // grows when reserved), else a new one.
     ChunkBuffer take(size_t size) {
-        auto best = buffers_.end();
-        for (auto buffer = buffers_.begin(); buffer != buffers_.end(); ++buffer) {
-            if (best == buffers_.end() || better(*buffer, *best, size)) {
-                best = buffer;
-            }
-        }
+        const auto best =
+            std::min_element(buffers_.begin(), buffers_.end(),
+                             [size](const ChunkBuffer& one, const ChunkBuffer& other) {
+                                 return better(one, other, size);
+                             });
         if (best == buffers_.end()) {
             return ChunkBuffer();
         }

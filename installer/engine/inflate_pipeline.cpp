@@ -250,16 +250,16 @@ void InflatePipeline::write(Item& item, std::unique_lock<ThreadLock>& lock) {
     wakeOrderer();
 }
 
-// The file's write has ended: its chunks that waited for it are offered.
+// The file's write has ended: the next of its chunks that wait is offered.
+// Only one, as only one can be written at a time; the rest would only be left
+// waiting again.
 void InflatePipeline::releaseFile(const File* file) {
     filesWritten_.erase(std::find(filesWritten_.begin(), filesWritten_.end(), file));
-    for (auto later = laterWrites_.begin(); later != laterWrites_.end();) {
-        if ((*later)->file.get() == file) {
-            offerWrite(**later);
-            later = laterWrites_.erase(later);
-        } else {
-            ++later;
-        }
+    const auto next = std::find_if(laterWrites_.begin(), laterWrites_.end(),
+                                   [file](const Item* later) { return later->file.get() == file; });
+    if (next != laterWrites_.end()) {
+        offerWrite(**next);
+        laterWrites_.erase(next);
     }
 }
 
