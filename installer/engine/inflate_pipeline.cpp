@@ -98,8 +98,6 @@ void InflatePipeline::push(std::unique_ptr<Item> item) {
     order_.push_back(std::move(item));
     if (inflate && idleWorkers_ > 0) {
         work_.notifyOne();
-    } else if (!inflate) {
-        wakeOrderer();
     }
 }
 
@@ -135,6 +133,8 @@ bool InflatePipeline::perform(std::function<bool()> step) {
         return false;
     }
     push(std::move(item));
+    runReady(lock);
+    wakeOrderer();
     return true;
 }
 
@@ -246,7 +246,7 @@ void InflatePipeline::write(Item& item, std::unique_lock<ThreadLock>& lock) {
     releaseFile(file);
     item.done = true;
     item.written = written;
-    reportWritten(lock);
+    runReady(lock);
     wakeOrderer();
 }
 
@@ -263,14 +263,27 @@ void InflatePipeline::releaseFile(const File* file) {
     }
 }
 
-// Whoever finds the first chunks written reports them, so that the ordering
-// thread is not woken for each; reports never overlap, and a failed write is
-// left to the ordering thread with every other message.
-void InflatePipeline::reportWritten(std::unique_lock<ThreadLock>& lock) {
-    while (!reporting_ && cleared_ > 0 && order_.front()->done &&
-           (order_.front()->written || stopped_)) {
-        retire(lock);
+// Whoever finds the first chunks written reports them and runs the steps
+// after them, so that the ordering thread is not woken and scheduled for each
+// (with every core inflating, it waited for a time slice while the chunks
+// after a step could not be written). Reports and steps never overlap; a
+// failed write is left to the ordering thread with every other message.
+void InflatePipeline::runReady(std::unique_lock<ThreadLock>& lock) {
+    if (runningReady_) {
+        return;  // that thread runs what comes due meanwhile
     }
+    runningReady_ = true;
+    while (!reporting_ && !stepping_ && !order_.empty()) {
+        const Item& first = *order_.front();
+        if (cleared_ > 0 && first.done && (first.written || stopped_)) {
+            retire(lock);
+        } else if (cleared_ == 0 && first.outcome == Outcome::Step && !stopped_) {
+            runFirstItem(lock);
+        } else {
+            break;
+        }
+    }
+    runningReady_ = false;
 }
 
 // The next item in stream order, a chunk, is cleared for writing: its file
@@ -316,7 +329,11 @@ bool InflatePipeline::orderingNeeded() const {
     }
     // The first item is not cleared: a step, a message, a question, or what
     // is left of a stopped unpack.
-    return !order_.empty() && order_.front()->outcome != Outcome::Pending;
+    if (order_.empty() || order_.front()->outcome == Outcome::Pending) {
+        return false;
+    }
+    // A step is left to the thread that runs what comes due, if there is one.
+    return order_.front()->outcome != Outcome::Step || !runningReady_ || stopped_;
 }
 
 void InflatePipeline::wakeOrderer() {
@@ -392,26 +409,30 @@ void InflatePipeline::keepOrder() {
         }
         if (cleared_ > 0) {
             retire(lock);  // a failed write: its message, and the unpack stops
-            reportWritten(lock);
+            runReady(lock);
             continue;
         }
-        // Every item before the first is reported: its step, question or
-        // message comes after theirs.
-        Item& item = *order_.front();
-        const bool wanted = !stopped_;
-        stepping_ = true;
-        lock.unlock();
-        const bool done = runFirst(item, wanted);
-        lock.lock();
-        stepping_ = false;
-        if (done && item.outcome == Outcome::Inflated) {
-            clear(item);
-            offerWrite(item);
-        } else {
-            stopped_ = stopped_ || !done;
-            dropFirst();
-        }
-        clearChunks(nullptr);
-        wakeReader();
+        runFirstItem(lock);
     }
+}
+
+// Every item before the first is reported: its step, question or message
+// comes after theirs.
+void InflatePipeline::runFirstItem(std::unique_lock<ThreadLock>& lock) {
+    Item& item = *order_.front();
+    const bool wanted = !stopped_;
+    stepping_ = true;
+    lock.unlock();
+    const bool done = runFirst(item, wanted);
+    lock.lock();
+    stepping_ = false;
+    if (done && item.outcome == Outcome::Inflated) {
+        clear(item);
+        offerWrite(item);
+    } else {
+        stopped_ = stopped_ || !done;
+        dropFirst();
+    }
+    clearChunks(nullptr);
+    wakeReader();
 }

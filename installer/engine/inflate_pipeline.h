@@ -1,15 +1,16 @@
 // The chunks of an unpack on several threads (the installer's, and `medium
 // extract --jobs N`): the package reader hands them over as they lie in the
 // packages, and N workers (the reader's own thread among them, whenever it
-// would wait) inflate them and write each at its offset in its file. One
-// ordering thread keeps what must go in stream order: the reader's steps (each
-// entry's create and end, so the records), the free-space question, and every
-// report and message of a chunk; the reader never waits for a file to be
-// written before it reads on. A chunk is cleared for writing in stream order
-// once the step that opened its file has run and the free-space rule allows it;
-// a step, a question or a message waits until every chunk before it is written
-// and reported. The reader settles the pipeline before it shows anything of its
-// own, so the user sees what an unpack on one thread shows, in the same order.
+// would wait) inflate them and write each at its offset in its file. What
+// must go in stream order goes one at a time: the reader's steps (each entry's
+// create and end, so the records), the free-space question, and every report
+// and message of a chunk. The thread that finds a report or a step due runs
+// it; an ordering thread of its own asks the questions and shows the messages.
+// The reader never waits for a file to be written before it reads on. A chunk is cleared for
+// writing in stream order once the step that opened its file has run and the free-space rule allows
+// it; a step, a question or a message waits until every chunk before it is written and reported.
+// The reader settles the pipeline before it shows anything of its own, so the user sees what an
+// unpack on one thread shows, in the same order.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,7 @@ class InflatePipeline : public PackedChunkSink {
 public:
     // Hears that a chunk of `length` bytes was written to the file at `path`
     // (`written`), or that its write failed; false stops the unpack (it has
-    // said why). Called on the ordering thread, in stream order.
+    // said why). Called on one thread at a time, in stream order.
     using Report = std::function<bool(const std::wstring& path, size_t length, bool written)>;
 
     InflatePipeline(int jobs, FreeSpaceRule rule, UserPrompt& prompt, Report report);
@@ -37,7 +38,7 @@ public:
     ~InflatePipeline() override;
 
     // Where the chunks after the current step go, from offset 0; called from
-    // a step (on the ordering thread). The pipeline's hold on the file ends
+    // a step. The pipeline's hold on the file ends
     // once its last chunk is written.
     void setFile(std::shared_ptr<File> file, std::wstring path);
 
@@ -77,7 +78,8 @@ private:
     void wakeOrderer();
     bool runFirst(Item& item, bool wanted);
     void retire(std::unique_lock<ThreadLock>& lock);
-    void reportWritten(std::unique_lock<ThreadLock>& lock);
+    void runReady(std::unique_lock<ThreadLock>& lock);
+    void runFirstItem(std::unique_lock<ThreadLock>& lock);
     void dropFirst();
     void recycle(Item& item);
     bool admits() const;
@@ -101,7 +103,7 @@ private:
     // waits for may have come.
     ThreadLock mutex_;
     ThreadCondition work_;     // workers: a chunk to inflate or write, or the end
-    ThreadCondition ordered_;  // ordering thread: something for it, or the end
+    ThreadCondition ordered_;  // ordering thread: what no other thread runs, or the end
     ThreadCondition room_;     // reader: room for more items, or all written
     // Taken and not yet reported, in stream order; the first `cleared_` are
     // chunks cleared for writing.
@@ -118,9 +120,10 @@ private:
     ReaderWait readerWaits_ = ReaderWait::None;
     bool ordererWaits_ = false;
     size_t idleWorkers_ = 0;
-    bool stepping_ = false;   // the ordering thread is on the first item, unlocked
-    bool reporting_ = false;  // the ordering thread reports a chunk, unlocked
-    bool stopped_ = false;    // the unpack stops
+    bool stepping_ = false;      // a thread runs the first item, unlocked
+    bool reporting_ = false;     // a thread reports a chunk, unlocked
+    bool runningReady_ = false;  // a thread runs what comes due
+    bool stopped_ = false;       // the unpack stops
     bool ending_ = false;
     ChunkInflater readerInflater_;  // for help(), on the reader's thread
     std::vector<std::thread> workers_;
