@@ -212,16 +212,28 @@ private:
 };
 
 // What an unpack through an InflatePipeline saw: its steps and reports in
-// order, and the files it wrote.
+// order, whether two of them ever ran at once, and the files it wrote.
 struct PipelineRun {
     InflatePipeline* pipeline = nullptr;
     std::vector<std::wstring> events;
     std::map<std::wstring, std::shared_ptr<StringFile>> files;
+    std::atomic<int> running{0};
+    std::atomic<bool> overlapped{false};
+
+    // Each step and report outlasts a write, so that two at once are seen.
+    void record(std::wstring event) {
+        if (running.fetch_add(1) > 0) {
+            overlapped = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        events.push_back(std::move(event));
+        --running;
+    }
 
     static int create(void* context, int isFolder, uint32_t, const std::wstring&,
                       const std::wstring& name) {
         auto& run = *static_cast<PipelineRun*>(context);
-        run.events.push_back((isFolder ? L"folder " : L"file ") + name);
+        run.record((isFolder ? L"folder " : L"file ") + name);
         if (!isFolder) {
             run.files[name] = std::make_shared<StringFile>();
             run.pipeline->setFile(run.files[name], name);
@@ -230,7 +242,7 @@ struct PipelineRun {
     }
     static int end(void* context) {
         auto& run = *static_cast<PipelineRun*>(context);
-        run.events.push_back(L"end");
+        run.record(L"end");
         run.pipeline->setFile(nullptr, L"");
         return 1;
     }
@@ -262,7 +274,7 @@ TEST_F(PackageUnpackTest, InflatePipelineKeepsTheWalksOrderWhateverTheJobs) {
         PipelineRun run;
         InflatePipeline pipeline(jobs, reader.freeSpaceRule(kTarget), prompt,
                                  [&run](const std::wstring& path, size_t length, bool written) {
-                                     run.events.push_back(path + L" " + std::to_wstring(length));
+                                     run.record(path + L" " + std::to_wstring(length));
                                      return written;
                                  });
         run.pipeline = &pipeline;
@@ -270,6 +282,7 @@ TEST_F(PackageUnpackTest, InflatePipelineKeepsTheWalksOrderWhateverTheJobs) {
                                           pipeline, [](std::wstring&, int) { return 1; }),
                   CZipFilePackage::kDone);
         EXPECT_EQ(run.events, expected);
+        EXPECT_FALSE(run.overlapped) << "two steps or reports at once";
         EXPECT_EQ(run.files[L"a.bin"]->bytes, big);
         // The system would only make the second wait.
         EXPECT_FALSE(run.files[L"a.bin"]->overlapped) << "two writes to one file at once";
