@@ -139,7 +139,7 @@ bool CZipFilePackage::Open(const std::wstring& mediumFolder) {
     mediumFolder_ = mediumFolder;
     currentPackage_ = 1;
     currentPath_ = packagePath(mediumFolder_, currentPackage_);
-    stream_ = platform_.open(currentPath_, OpenMode::Read);
+    openStream(currentPath_);
     if (!stream_) {
         fail(L"Failed to open package file! %s");
         return false;
@@ -177,7 +177,7 @@ bool CZipFilePackage::readFully(void* buffer, size_t size) {
                 return false;
             }
             platform_.sleep(kRetryDelayMs);
-            stream_ = platform_.open(currentPath_, OpenMode::Read);
+            openStream(currentPath_);
             if (stream_ && stream_->seek(resumePoint_)) {
                 break;
             }
@@ -196,7 +196,7 @@ bool CZipFilePackage::openNextPackage(const NextDiscCallback& nextDisc) {
     if (!waitForPackage(
             platform_, mediumFolder_, currentPackage_, nextDisc,
             [this](const std::wstring& folder) {
-                stream_ = platform_.open(packagePath(folder, currentPackage_), OpenMode::Read);
+                openStream(packagePath(folder, currentPackage_));
                 return stream_ != nullptr;
             },
             FoundNotice::Always, never)) {
@@ -207,9 +207,23 @@ bool CZipFilePackage::openNextPackage(const NextDiscCallback& nextDisc) {
     return true;
 }
 
+void CZipFilePackage::openStream(const std::wstring& path) {
+    stream_ = platform_.open(path, OpenMode::Read);
+    streamSize_.reset();
+}
+
+// Measured once a package: asked before every chunk, the system was asked
+// once a file of a game of small files.
+std::optional<uint64_t> CZipFilePackage::streamSize() {
+    if (stream_ && !streamSize_) {
+        streamSize_ = stream_->size();
+    }
+    return stream_ ? streamSize_ : std::nullopt;
+}
+
 bool CZipFilePackage::reachChunkHeader(const NextDiscCallback& nextDisc) {
     for (;;) {
-        auto size = stream_ ? stream_->size() : std::nullopt;
+        const auto size = streamSize();
         // An unknown length is left to the read, which retries on its own.
         if (!size || *size < resumePoint_ || *size - resumePoint_ >= kChunkHeaderSize) {
             return true;

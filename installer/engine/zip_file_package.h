@@ -187,6 +187,8 @@ private:
     void fail(const wchar_t* message);
     void tell(const wchar_t* format, const std::wstring& value);
     bool readFully(void* buffer, size_t size);
+    void openStream(const std::wstring& path);
+    std::optional<uint64_t> streamSize();
     bool reachChunkHeader(const NextDiscCallback& nextDisc);
     bool openNextPackage(const NextDiscCallback& nextDisc);
     bool checkEntryName(const PackageEntry& entry);
@@ -195,6 +197,7 @@ private:
     Platform& platform_;
     UserPrompt& prompt_;
     std::unique_ptr<File> stream_;
+    std::optional<uint64_t> streamSize_;  // of the package stream_ reads
     PackageHeader header_;
     std::wstring mediumFolder_;
     int currentPackage_ = 1;
