@@ -142,10 +142,14 @@ echo "small files"
 "$medium" pack "$work/small" "$work/sm" >/dev/null
 tar -czf "$work/small.tar.gz" -C "$work" small
 # A sync before each run, so that the writeback of the last run's files does
-# not fall on the next command.
+# not fall on the next command. The last run's files are moved aside, not
+# deleted: ext4 without a journal does not reuse an inode deleted within the
+# last minute and looks past each such one, so that tar, creating 20,000 files
+# right after 20,000 were deleted, took 5 s of system time instead of 0.5 s.
+set_aside() { if [ -e "$1" ]; then mv "$1" "$(mktemp -d "$work/kept.XXXXXX")"; fi; }
 read -r sextract suntar < <(bests \
-  "rm -rf '$work/so'; sync" "'$medium' extract '$work/sm' '$work/so' --jobs 1" \
-  "rm -rf '$work/su'; mkdir '$work/su'; sync" "tar -xzf '$work/small.tar.gz' -C '$work/su'")
+  "set_aside '$work/so'; sync" "'$medium' extract '$work/sm' '$work/so' --jobs 1" \
+  "set_aside '$work/su'; mkdir '$work/su'; sync" "tar -xzf '$work/small.tar.gz' -C '$work/su'")
 rm "$work/so/uninstall.dat"
 diff -r "$work/small" "$work/so" >/dev/null
 read -r smd5 sverify < <(bests \
