@@ -29,7 +29,9 @@ cmake --build "$build" --target medium bench_make_data bench_inflate bench_hash 
 medium="$build/tools/medium/medium"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ckv-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# When the last run's files were deleted (see "small files" below).
+deleted_stamp="${TMPDIR:-/tmp}/ckv-bench.deleted"
+trap 'rm -rf "$work"; date +%s >"$deleted_stamp"' EXIT
 "$build/bench/bench_make_data" "$work/game" "$mib"
 bytes=$(du -sb "$work/game" | cut -f1)
 cat "$work"/game/*/*/*/* >/dev/null  # into the page cache
@@ -141,11 +143,21 @@ echo "small files"
 "$build/bench/bench_make_data" "$work/small" --small "${SMALL_FILES:-20000}"
 "$medium" pack "$work/small" "$work/sm" >/dev/null
 tar -czf "$work/small.tar.gz" -C "$work" small
-# A sync before each run, so that the writeback of the last run's files does
-# not fall on the next command. The last run's files are moved aside, not
-# deleted: ext4 without a journal does not reuse an inode deleted within the
-# last minute and looks past each such one, so that tar, creating 20,000 files
-# right after 20,000 were deleted, took 5 s of system time instead of 0.5 s.
+# ext4 without a journal does not reuse an inode deleted within the last
+# minute, or the last six if its block is being written, and looks past each
+# such one: tar, creating 20,000 files right after 20,000 were deleted, took
+# 5 s of system time instead of 0.5 s, and medium likewise. So the runs wait
+# until six minutes have passed since an earlier benchmark deleted its
+# 100,000 small files, and each run's files are moved aside, not deleted. A
+# sync before each run, so that the writeback of the last run's files does
+# not fall on the next command.
+if [ -f "$deleted_stamp" ]; then
+  left=$(($(cat "$deleted_stamp") + 360 - $(date +%s)))
+  if [ "$left" -gt 0 ]; then
+    echo "  (waiting ${left} s, until the files the last benchmark deleted count as old)"
+    sleep "$left"
+  fi
+fi
 set_aside() { if [ -e "$1" ]; then mv "$1" "$(mktemp -d "$work/kept.XXXXXX")"; fi; }
 read -r sextract suntar < <(bests \
   "set_aside '$work/so'; sync" "'$medium' extract '$work/sm' '$work/so' --jobs 1" \
