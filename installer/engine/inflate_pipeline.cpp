@@ -135,7 +135,8 @@ bool InflatePipeline::perform(std::function<bool()> step) {
     push(std::move(item));
     runReady(lock);
     wakeOrderer();
-    return true;
+    // A step run at once that failed stops the reader here, as on one thread.
+    return !stopped_;
 }
 
 bool InflatePipeline::settle() {
