@@ -313,6 +313,25 @@ TEST(MediumTest, ExtractRecordsEveryFolderAndFileInCreationOrder) {
                   L"FOLDER:" + target + L"\\a\\d", L"FILE:" + target + L"\\c.txt"}));
 }
 
+// A record goes to uninstall.dat before what it records is made: a file whose
+// record would not fit is not made.
+TEST(MediumTest, ExtractMakesNothingItCannotRecord) {
+    TempFolder root;
+    const std::wstring target = root.wide("out");
+    // One unit more than "FILE:" + target + "\\a\\" + name may hold.
+    const size_t nameLength = kMaxUninstallTextUnits - 5 - target.size() - 3 + 1;
+    const std::string name = std::string(nameLength - 4, 'x') + ".txt";
+    root.write("game/a/" + name, "x");
+    ToolRun pack;
+    ASSERT_EQ(pack({"pack", path(root, "game"), path(root, "medium")}), kExitOk) << pack.err.str();
+    ToolRun extract;
+    EXPECT_EQ(extract({"extract", path(root, "medium"), path(root, "out")}), kExitFailed);
+    EXPECT_NE(extract.err.str().find("too long for a record of uninstall.dat"), std::string::npos)
+        << extract.err.str();
+    EXPECT_TRUE(fs::is_directory(root.path() / "out" / "a"));
+    EXPECT_FALSE(fs::exists(root.path() / "out" / "a" / name));
+}
+
 TEST(MediumTest, SameBytesWhateverTheJobs) {
     TempFolder root;
     makeGame(root);

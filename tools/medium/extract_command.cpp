@@ -57,8 +57,13 @@ public:
                       const std::wstring& name) {
         auto& self = *static_cast<Extraction*>(context);
         const std::wstring path = target + L"\\" + name;
+        // Each record goes to the system before what it records is made, as
+        // the installer's do; a name too long for a record is not made.
         if (isFolder) {
-            return CreateFolderChain(self.platform_, path) && self.record(true, path) ? 1 : 0;
+            return self.record(true, path) && CreateFolderChain(self.platform_, path) ? 1 : 0;
+        }
+        if (!self.record(false, path)) {
+            return 0;
         }
         // An existing file is truncated; missing parents are not created. The
         // reader calls this only when every chunk before is written, so a
@@ -72,7 +77,7 @@ public:
         if (self.pipeline_ != nullptr) {
             self.pipeline_->setFile(self.file_, path);
         }
-        return self.record(false, path) ? 1 : 0;
+        return 1;
     }
 
     static int write(void* context, const uint8_t* data, size_t length) {
