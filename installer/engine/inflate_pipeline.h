@@ -6,11 +6,12 @@
 // create and end, so the records), the free-space question, and every report
 // and message of a chunk. The thread that finds a report or a step due runs
 // it; an ordering thread of its own asks the questions and shows the messages.
-// The reader never waits for a file to be written before it reads on. A chunk is cleared for
-// writing in stream order once the step that opened its file has run and the free-space rule allows
-// it; a step, a question or a message waits until every chunk before it is written and reported.
-// The reader settles the pipeline before it shows anything of its own, so the user sees what an
-// unpack on one thread shows, in the same order.
+// The reader never waits for a file to be written before it reads on. A chunk
+// is cleared for writing in stream order once the step that opened its file
+// has run and the free-space rule allows it; a step, a question or a message
+// waits until every chunk before it is written and reported. The reader
+// settles the pipeline before it shows anything of its own, so the user sees
+// what an unpack on one thread shows, in the same order.
 #pragma once
 
 #include <cstdint>
@@ -38,8 +39,8 @@ public:
     ~InflatePipeline() override;
 
     // Where the chunks after the current step go, from offset 0; called from
-    // a step. The pipeline's hold on the file ends
-    // once its last chunk is written.
+    // a step. The pipeline's hold on the file ends once its last chunk is
+    // written.
     void setFile(std::shared_ptr<File> file, std::wstring path);
 
     ChunkBuffer spareBuffer(size_t size) override;

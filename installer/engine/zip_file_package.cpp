@@ -215,10 +215,13 @@ void CZipFilePackage::openStream(const std::wstring& path) {
 // Measured once a package: asked before every chunk, the system was asked
 // once a file of a game of small files.
 std::optional<uint64_t> CZipFilePackage::streamSize() {
-    if (stream_ && !streamSize_) {
+    if (!stream_) {
+        return std::nullopt;
+    }
+    if (!streamSize_) {
         streamSize_ = stream_->size();
     }
-    return stream_ ? streamSize_ : std::nullopt;
+    return streamSize_;
 }
 
 bool CZipFilePackage::reachChunkHeader(const NextDiscCallback& nextDisc) {

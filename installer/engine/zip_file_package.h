@@ -99,8 +99,8 @@ public:
     virtual bool take(PackedChunk chunk) = 0;
     // Runs a step of the walk (an entry's create or end callback) after every
     // chunk taken before it is written, and before any taken after it; false
-    // stops the walk (the step has said why). The step may run later, on
-    // another thread: it must own what it needs.
+    // stops the walk (the step has said why). The step may run at once or
+    // later, on another thread: it must own what it needs.
     virtual bool perform(std::function<bool()> step) = 0;
     // Waits until every chunk and step taken is dealt with; false when the
     // walk must stop (the sink has said why). The reader settles before every
